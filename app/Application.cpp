@@ -1,0 +1,92 @@
+#include "app/Application.h"
+
+#include <objbase.h>
+
+#include <vector>
+
+namespace app {
+namespace {
+
+Application* current = nullptr;
+
+}  // namespace
+
+ApplicationWindow::ApplicationWindow() {
+  // Never shown: it only owns the program's windows, like a toolkit's
+  // application window.
+  CreateWindowHandle(L"TApplication", 0, WS_POPUP | WS_CLIPSIBLINGS | WS_SYSMENU, 0, 0, 0, 0,
+                     nullptr);
+}
+
+Application::Application() {
+  comInitialized_ = SUCCEEDED(::CoInitialize(nullptr));
+  current = this;
+}
+
+Application::~Application() {
+  current = nullptr;
+  if (comInitialized_) ::CoUninitialize();
+}
+
+Application& Application::Current() { return *current; }
+
+void Application::SetToolWindowStyle() {
+  ::SetWindowLongPtrW(Handle(), GWL_EXSTYLE, WS_EX_TOOLWINDOW);
+}
+
+void Application::MainWindowDestroyed() {
+  mainWindow_ = nullptr;
+  ::PostQuitMessage(0);
+}
+
+int Application::Run() {
+  if (mainWindow_ && mainWindow_->Handle()) ::ShowWindow(mainWindow_->Handle(), SW_SHOW);
+  MSG message;
+  while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+  return 0;
+}
+
+int ShowModal(ui::Window& window) {
+  const HWND modal = window.Handle();
+  std::vector<HWND> disabled;
+  ::EnumThreadWindows(
+      ::GetCurrentThreadId(),
+      [](HWND hwnd, LPARAM context) -> BOOL {
+        auto& list = *reinterpret_cast<std::vector<HWND>*>(context);
+        if (hwnd != list.front() && ::IsWindowVisible(hwnd) && ::IsWindowEnabled(hwnd)) {
+          list.push_back(hwnd);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&(disabled = {modal})));
+  disabled.erase(disabled.begin());
+  for (HWND hwnd : disabled) ::EnableWindow(hwnd, FALSE);
+
+  window.SetModalResult(0);
+  window.SetInModalLoop(true);
+  ::ShowWindow(modal, SW_SHOW);
+  ::SetActiveWindow(modal);
+  MSG message;
+  while (window.Handle() && window.ModalResult() == 0) {
+    const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
+    if (got <= 0) {
+      // Leave the quit request for the outer loop.
+      ::PostQuitMessage(static_cast<int>(message.wParam));
+      if (window.ModalResult() == 0) window.SetModalResult(IDCANCEL);
+      break;
+    }
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+  window.SetInModalLoop(false);
+  for (HWND hwnd : disabled) {
+    if (::IsWindow(hwnd)) ::EnableWindow(hwnd, TRUE);
+  }
+  if (window.Handle()) ::ShowWindow(window.Handle(), SW_HIDE);
+  return window.ModalResult();
+}
+
+}  // namespace app

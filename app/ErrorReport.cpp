@@ -1,0 +1,59 @@
+#include "app/ErrorReport.h"
+
+#include <windows.h>
+
+#include <utility>
+
+#include "ui/Text.h"
+
+namespace app {
+namespace {
+
+void ShowMessageBox(const std::string& title, const std::string& text) {
+  // Owned by the active window so the box is modal to what the user is looking at.
+  ::MessageBoxW(::GetActiveWindow(), ui::Widen(text).c_str(), ui::Widen(title).c_str(),
+                MB_OK | MB_ICONSTOP);
+}
+
+ErrorReportSink& CurrentSink() {
+  static ErrorReportSink sink = ShowMessageBox;
+  return sink;
+}
+
+}  // namespace
+
+std::string ApplicationTitleFromPath(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/:");
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  name = name.substr(0, name.find('.'));
+  for (size_t i = 1; i < name.size(); ++i) {
+    const unsigned char byte = static_cast<unsigned char>(name[i]);
+    if (byte >= 0x80) {  // a GBK character: leave both of its bytes alone
+      ++i;
+      continue;
+    }
+    if (byte >= 'A' && byte <= 'Z') name[i] = static_cast<char>(byte - 'A' + 'a');
+  }
+  return name;
+}
+
+std::string ApplicationTitle() {
+  wchar_t path[MAX_PATH * 4];
+  const DWORD length = ::GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
+  return ApplicationTitleFromPath(ui::Narrow(std::wstring_view(path, length)));
+}
+
+std::string ErrorReportText(const std::string& message) {
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
+  return message;
+}
+
+ErrorReportSink SetErrorReportSink(ErrorReportSink sink) {
+  return std::exchange(CurrentSink(), std::move(sink));
+}
+
+void ShowErrorReport(const std::string& message) {
+  CurrentSink()(ApplicationTitle(), ErrorReportText(message));
+}
+
+}  // namespace app

@@ -1,0 +1,24 @@
+#include "app/Services.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "ui/Text.h"
+#include "weather/Location.h"
+#include "weather/XmlHttpRequest.h"
+
+namespace app {
+
+Services& CurrentServices() {
+  static Services services{
+      weather::LocationEndpoint(),
+      [](std::string_view cityCode) { return weather::MakeReportUrl(cityCode); },
+      [] { return weather::CreateXmlHttpReportRequest(); },
+      [](const std::string& text) {
+        ::ShellExecuteW(nullptr, L"Open", ui::Widen(text).c_str(), L"", nullptr, SW_SHOWNORMAL);
+      },
+  };
+  return services;
+}
+
+}  // namespace app

@@ -1,0 +1,40 @@
+// The local stand-in of the two web services (tools/standin.py), started on a
+// free loopback port for one test and stopped with it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+class StandIn {
+ public:
+  // Extra command-line options for the stand-in (e.g. "--city", "<GBK name>").
+  explicit StandIn(std::vector<std::string> options = {});
+  ~StandIn();
+  StandIn(const StandIn&) = delete;
+  StandIn& operator=(const StandIn&) = delete;
+
+  int Port() const noexcept { return port_; }
+  // "127.0.0.1:<port>", as the report URL's host part.
+  std::string HostAndPort() const;
+  // Points the program's location lookup and report requests here.
+  void UseForServices() const;
+
+ private:
+  int port_ = 0;
+};
+
+// A loopback port nobody listens on.
+int UnusedLoopbackPort();
+
+// The raw answer to one GET of a path, or empty when nothing answers.
+std::string HttpGetRaw(int port, const std::string& path);
+
+// Points the program at nothing: every lookup and request fails to connect.
+void UseUnreachableServices();
+
+// Restores the built-in services (call in test tear-down).
+void RestoreServices();
+
+}  // namespace testsupport

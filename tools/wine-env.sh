@@ -1,0 +1,40 @@
+# Sourced by the run, test and emulator scripts: a Wine prefix of our own,
+# a display (Xvfb when there is none) and a persistent wineserver.
+export WINEPREFIX=${WEATHER_WINEPREFIX:-${HOME:-/root}/.cache/weather-wine}
+export WINEDEBUG=-all
+# Never offer to install Mono or Gecko: that dialog would block a headless run.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+
+wine_display_up() {
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+  local n=${WEATHER_XVFB_DISPLAY:-77}
+  export DISPLAY=:$n
+  if ! xdpyinfo >/dev/null 2>&1; then
+    rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"
+    (Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &)
+    for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  fi
+}
+
+wine_prefix_up() {
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  (
+    flock 9
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+      wine wineboot -i >/dev/null 2>&1 || true
+      wineserver -w || true
+    fi
+  ) 9>"$WINEPREFIX.lock"
+  # A persistent server makes every later Wine start quick.
+  wineserver -p >/dev/null 2>&1 || true
+}
+
+wine_env_up() {
+  wine_display_up
+  wine_prefix_up
+}
+
+wine_env_down() {
+  wineserver -k >/dev/null 2>&1 || true
+}

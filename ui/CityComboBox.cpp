@@ -1,0 +1,62 @@
+#include "ui/CityComboBox.h"
+
+#include "ui/Text.h"
+#include "weather/CityTable.h"
+
+namespace ui {
+
+TComboBox::TComboBox(ControlHost& parent, int left, int top, int width, int height,
+                     int itemHeight, HFONT font) {
+  // The window height includes the dropped-down list.
+  Create(parent, L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, left, top, width,
+         height + 16 * itemHeight, font);
+  ::SendMessageW(Handle(), CB_SETITEMHEIGHT, 0, itemHeight);
+  parent.SetCommandHandler(Handle(), [this](WORD notification) {
+    if (notification == CBN_SELCHANGE && onChange) onChange();
+  });
+}
+
+void TComboBox::LoadCityCodes() {
+  const std::string_view table = weather::EmbeddedCityTable();
+  ::SendMessageW(Handle(), CB_RESETCONTENT, 0, 0);
+  cityCodes_.Load(table);
+  ::SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
+  for (const std::string& name : cityCodes_.Names()) AddItem(name);
+  ::SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
+  SetItemIndex(0);
+}
+
+std::string TComboBox::CityCodeAt(int index) const { return cityCodes_.CityCodeAt(index); }
+
+void TComboBox::AddItem(std::string_view text) {
+  ::SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
+}
+
+int TComboBox::ItemCount() const {
+  return static_cast<int>(::SendMessageW(Handle(), CB_GETCOUNT, 0, 0));
+}
+
+std::string TComboBox::ItemText(int index) const {
+  const LRESULT length = ::SendMessageW(Handle(), CB_GETLBTEXTLEN, index, 0);
+  if (length == CB_ERR) return {};
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  ::SendMessageW(Handle(), CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(static_cast<size_t>(length));
+  return Narrow(text);
+}
+
+int TComboBox::FindExact(std::string_view name) const {
+  const LRESULT found = ::SendMessageW(Handle(), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(Widen(name).c_str()));
+  return found == CB_ERR ? -1 : static_cast<int>(found);
+}
+
+int TComboBox::ItemIndex() const {
+  return static_cast<int>(::SendMessageW(Handle(), CB_GETCURSEL, 0, 0));
+}
+
+void TComboBox::SetItemIndex(int index) {
+  ::SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+}  // namespace ui

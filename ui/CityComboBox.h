@@ -1,0 +1,42 @@
+// The city list of both windows: a drop-down list of the table's names, with
+// the whole table lines kept beside it (item i is line i).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "ui/Controls.h"
+#include "weather/CityCodes.h"
+
+namespace ui {
+
+class TComboBox : public WindowedControl {
+ public:
+  TComboBox(ControlHost& parent, int left, int top, int width, int height, int itemHeight,
+            HFONT font);
+
+  // Replaces the items by the names of the embedded city table and selects
+  // the first one, without a change event.
+  void LoadCityCodes();
+  // The code of the item at a position; empty below 0.
+  std::string CityCodeAt(int index) const;
+  const weather::CityCodeList& CityCodes() const noexcept { return cityCodes_; }
+
+  void AddItem(std::string_view text);
+  int ItemCount() const;
+  std::string ItemText(int index) const;
+  // The first item equal to the name (letter case ignored), or -1.
+  int FindExact(std::string_view name) const;
+  int ItemIndex() const;
+  // Selection by program: raises no change event.
+  void SetItemIndex(int index);
+
+  // The user picked another item.
+  std::function<void()> onChange;
+
+ private:
+  weather::CityCodeList cityCodes_;
+};
+
+}  // namespace ui

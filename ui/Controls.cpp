@@ -1,0 +1,541 @@
+#include "ui/Controls.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <iterator>
+#include <map>
+#include <stdexcept>
+
+#include "ui/Bitmap.h"
+#include "ui/Text.h"
+
+namespace ui {
+namespace {
+
+bool FaceInstalled(const std::wstring& face) {
+  static std::map<std::wstring, bool> known;
+  if (auto found = known.find(face); found != known.end()) return found->second;
+  LOGFONTW query{};
+  query.lfCharSet = DEFAULT_CHARSET;
+  face.copy(query.lfFaceName, LF_FACESIZE - 1);
+  bool installed = false;
+  const HDC dc = ::GetDC(nullptr);
+  ::EnumFontFamiliesExW(
+      dc, &query,
+      [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM context) -> int {
+        *reinterpret_cast<bool*>(context) = true;
+        return 0;
+      },
+      reinterpret_cast<LPARAM>(&installed), 0);
+  ::ReleaseDC(nullptr, dc);
+  known.emplace(face, installed);
+  return installed;
+}
+
+// Close installed stand-ins for faces a desktop may lack: a brush or Kai face
+// for the calligraphic city name, Li or Song faces for the rest.
+const std::vector<std::wstring>& Substitutes(const std::wstring& face) {
+  static const std::map<std::wstring, std::vector<std::wstring>> table = {
+      {L"\u6C49\u4EEA\u884C\u6977\u7E41" /* 汉仪行楷繁 */,
+       {L"\u534E\u6587\u884C\u6977", L"STXingkai", L"\u6977\u4F53", L"KaiTi", L"AR PL UKai CN",
+        L"AR PL UKai TW", L"WenQuanYi Zen Hei"}},
+      {L"\u96B6\u4E66" /* 隶书 */,
+       {L"LiSu", L"\u534E\u6587\u96B6\u4E66", L"STLiti", L"AR PL UMing CN", L"\u5B8B\u4F53",
+        L"SimSun", L"WenQuanYi Zen Hei"}},
+      {L"\u5B8B\u4F53" /* 宋体 */,
+       {L"SimSun", L"NSimSun", L"AR PL UMing CN", L"WenQuanYi Zen Hei"}},
+  };
+  static const std::vector<std::wstring> none;
+  auto found = table.find(face);
+  return found == table.end() ? none : found->second;
+}
+
+}  // namespace
+
+COLORREF ButtonFaceColor() { return ::GetSysColor(COLOR_BTNFACE); }
+COLORREF WindowTextColor() { return ::GetSysColor(COLOR_WINDOWTEXT); }
+
+std::wstring InstalledFace(const std::wstring& face) {
+  if (FaceInstalled(face)) return face;
+  for (const std::wstring& candidate : Substitutes(face)) {
+    if (FaceInstalled(candidate)) return candidate;
+  }
+  return face;
+}
+
+HFONT FontSet::Get(const FontSpec& spec) {
+  std::wstring key = std::wstring(spec.face) + L"|" + std::to_wstring(spec.pixelHeight) + L"|" +
+                     std::to_wstring(spec.charset) + L"|" + (spec.underline ? L"u" : L"");
+  auto found = fonts_.find(key);
+  if (found != fonts_.end()) return found->second.get();
+  LOGFONTW font{};
+  font.lfHeight = -spec.pixelHeight;  // negative: character height, as designed
+  font.lfWeight = FW_NORMAL;
+  font.lfUnderline = spec.underline ? TRUE : FALSE;
+  // The texts are Chinese: on a Chinese desktop the default character set is
+  // GB2312, so ask for it wherever the layout says "default".
+  font.lfCharSet = spec.charset == DEFAULT_CHARSET ? GB2312_CHARSET : spec.charset;
+  font.lfQuality = DEFAULT_QUALITY;
+  InstalledFace(spec.face).copy(font.lfFaceName, LF_FACESIZE - 1);
+  UniqueFont created(::CreateFontIndirectW(&font));
+  const HFONT handle = created.get();
+  fonts_.emplace(std::move(key), std::move(created));
+  return handle;
+}
+
+// --- GraphicControl -------------------------------------------------------
+
+void GraphicControl::SetBounds(int left, int top, int width, int height) {
+  Invalidate();
+  bounds_ = RECT{left, top, left + width, top + height};
+  Invalidate();
+}
+
+void GraphicControl::SetVisible(bool visible) {
+  if (visible_ == visible) return;
+  visible_ = visible;
+  host_.InvalidateArea(bounds_);
+}
+
+void GraphicControl::Invalidate() {
+  if (visible_) host_.InvalidateArea(bounds_);
+}
+
+// --- Label ----------------------------------------------------------------
+
+Label::Label(ControlHost& host, const FontSpec& font, LabelStyle style)
+    : GraphicControl(host), font_(font), style_(style) {}
+
+void Label::SetText(std::string text) {
+  text_ = std::move(text);
+  wideText_ = Widen(text_);
+  if (style_.autoSize) AdjustSize();
+  Invalidate();
+}
+
+UINT Label::DrawFlags() const {
+  UINT flags = DT_NOPREFIX | DT_EXPANDTABS;
+  if (style_.align == TextAlign::kCenter) flags |= DT_CENTER;
+  return flags;
+}
+
+void Label::AdjustSize() {
+  const HDC dc = ::GetDC(nullptr);
+  {
+    SelectObjectScope font(dc, Host().Fonts().Get(font_));
+    RECT area{0, 0, 0, 0};
+    // An empty label keeps the height of one line.
+    const std::wstring measured = wideText_.empty() ? std::wstring(L" ") : wideText_;
+    ::DrawTextW(dc, measured.c_str(), static_cast<int>(measured.size()), &area,
+                DrawFlags() | DT_CALCRECT);
+    const RECT& old = Bounds();
+    SetBounds(old.left, old.top, wideText_.empty() ? 0 : area.right, area.bottom);
+  }
+  ::ReleaseDC(nullptr, dc);
+}
+
+void Label::Paint(HDC dc) {
+  RECT area = Bounds();
+  if (!style_.transparent) {
+    UniqueBrush brush(::CreateSolidBrush(Host().Color()));
+    ::FillRect(dc, &area, brush.get());
+  }
+  SelectObjectScope font(dc, Host().Fonts().Get(font_));
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, font_.color);
+  ::DrawTextW(dc, wideText_.c_str(), static_cast<int>(wideText_.size()), &area, DrawFlags());
+}
+
+// --- Picture --------------------------------------------------------------
+
+Picture::Picture(ControlHost& host, PictureSizing sizing, bool transparent)
+    : GraphicControl(host), sizing_(sizing), transparent_(transparent) {}
+
+void Picture::LoadFromFile(const std::string& path) {
+  SetBitmap(LoadBitmapFile(path));
+  sourcePath_ = path;
+}
+
+void Picture::LoadFromResource(const wchar_t* name) {
+  UniqueBitmap bitmap(static_cast<HBITMAP>(::LoadImageW(
+      ::GetModuleHandleW(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  if (!bitmap) throw std::runtime_error("Bitmap image is not valid");
+  SetBitmap(std::move(bitmap));
+  sourcePath_.clear();
+}
+
+void Picture::SetBitmap(UniqueBitmap bitmap) {
+  bitmap_ = std::move(bitmap);
+  BITMAP info{};
+  if (bitmap_) ::GetObjectW(bitmap_.get(), sizeof info, &info);
+  bitmapSize_ = SIZE{info.bmWidth, info.bmHeight};
+  if (sizing_ == PictureSizing::kAutoSizeStretch && bitmap_) {
+    SetBounds(Bounds().left, Bounds().top, info.bmWidth, info.bmHeight);
+  }
+  Invalidate();
+}
+
+void Picture::Paint(HDC dc) {
+  if (!bitmap_ || bitmapSize_.cx <= 0 || bitmapSize_.cy <= 0) return;
+  const RECT& area = Bounds();
+  const int width = area.right - area.left;
+  const int height = area.bottom - area.top;
+  UniqueDc source(::CreateCompatibleDC(dc));
+  SelectObjectScope selected(source.get(), bitmap_.get());
+  // Fixed pictures are cut at their edges; the others were sized to the bitmap.
+  const int sourceWidth =
+      sizing_ == PictureSizing::kFixed ? std::min<int>(width, bitmapSize_.cx) : bitmapSize_.cx;
+  const int sourceHeight =
+      sizing_ == PictureSizing::kFixed ? std::min<int>(height, bitmapSize_.cy) : bitmapSize_.cy;
+  const int targetWidth = sizing_ == PictureSizing::kFixed ? sourceWidth : width;
+  const int targetHeight = sizing_ == PictureSizing::kFixed ? sourceHeight : height;
+  if (transparent_) {
+    // The bitmap's bottom-left pixel names the colour left out.
+    const COLORREF key = ::GetPixel(source.get(), 0, bitmapSize_.cy - 1);
+    ::TransparentBlt(dc, area.left, area.top, targetWidth, targetHeight, source.get(), 0, 0,
+                     sourceWidth, sourceHeight, key);
+  } else {
+    ::StretchBlt(dc, area.left, area.top, targetWidth, targetHeight, source.get(), 0, 0,
+                 sourceWidth, sourceHeight, SRCCOPY);
+  }
+}
+
+// --- Shape ----------------------------------------------------------------
+
+void Shape::Paint(HDC dc) {
+  UniquePen pen(::CreatePen(PS_SOLID, 1, penColor_));
+  SelectObjectScope selectedPen(dc, pen.get());
+  SelectObjectScope selectedBrush(dc, ::GetStockObject(NULL_BRUSH));
+  const RECT& area = Bounds();
+  ::Rectangle(dc, area.left, area.top, area.right, area.bottom);
+}
+
+// --- ControlHost ----------------------------------------------------------
+
+ControlHost::ControlHost(FontSet* sharedFonts)
+    : fonts_(sharedFonts ? sharedFonts : &ownFonts_), color_(ButtonFaceColor()) {}
+
+void ControlHost::SetColor(COLORREF color) {
+  color_ = color;
+  backgroundBrush_.reset();
+  if (Handle()) ::InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+GraphicControl* ControlHost::ControlAt(POINT point) const {
+  for (auto it = graphics_.rbegin(); it != graphics_.rend(); ++it) {
+    if ((*it)->Visible() && ::PtInRect(&(*it)->Bounds(), point)) return it->get();
+  }
+  return nullptr;
+}
+
+void ControlHost::SetCommandHandler(HWND child, CommandHandler handler) {
+  commandHandlers_[child] = std::move(handler);
+}
+
+void ControlHost::SetNotifyHandler(HWND child, NotifyHandler handler) {
+  notifyHandlers_[child] = std::move(handler);
+}
+
+void ControlHost::InvalidateArea(const RECT& area) {
+  if (Handle()) ::InvalidateRect(Handle(), &area, FALSE);
+}
+
+void ControlHost::PaintBackground(HDC dc, const RECT& client) {
+  if (!backgroundBrush_) backgroundBrush_.reset(::CreateSolidBrush(color_));
+  ::FillRect(dc, &client, backgroundBrush_.get());
+}
+
+void ControlHost::Paint() {
+  PAINTSTRUCT paint;
+  const HDC dc = ::BeginPaint(Handle(), &paint);
+  RECT client;
+  ::GetClientRect(Handle(), &client);
+  // Painted off screen in one piece, so nothing flickers between layers.
+  UniqueDc buffer(::CreateCompatibleDC(dc));
+  UniqueBitmap surface(::CreateCompatibleBitmap(dc, std::max<LONG>(client.right, 1),
+                                                std::max<LONG>(client.bottom, 1)));
+  {
+    SelectObjectScope selected(buffer.get(), surface.get());
+    PaintBackground(buffer.get(), client);
+    for (const auto& control : graphics_) {
+      if (control->Visible()) control->Paint(buffer.get());
+    }
+    // Child windows paint themselves; keep clear of them.
+    for (HWND child = ::GetWindow(Handle(), GW_CHILD); child;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+      if (!::IsWindowVisible(child)) continue;
+      RECT area;
+      ::GetWindowRect(child, &area);
+      ::MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&area), 2);
+      ::ExcludeClipRect(dc, area.left, area.top, area.right, area.bottom);
+    }
+    ::BitBlt(dc, paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right - paint.rcPaint.left,
+             paint.rcPaint.bottom - paint.rcPaint.top, buffer.get(), paint.rcPaint.left,
+             paint.rcPaint.top, SRCCOPY);
+  }
+  ::EndPaint(Handle(), &paint);
+}
+
+void ControlHost::MouseDown(POINT point) {
+  GraphicControl* control = ControlAt(point);
+  pressed_ = control;
+  backgroundPressed_ = control == nullptr;
+  ::SetCapture(Handle());
+  if (control && control->onMouseDown) control->onMouseDown();
+}
+
+void ControlHost::MouseUp(POINT point) {
+  GraphicControl* pressed = std::exchange(pressed_, nullptr);
+  const bool background = std::exchange(backgroundPressed_, false);
+  if (::GetCapture() == Handle()) ::ReleaseCapture();
+  GraphicControl* control = ControlAt(point);
+  if (pressed && pressed == control && control->onClick) {
+    control->onClick();
+  } else if (background && !control && onClick) {
+    RECT client;
+    ::GetClientRect(Handle(), &client);
+    if (::PtInRect(&client, point)) onClick();
+  }
+}
+
+LRESULT ControlHost::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      MouseDown(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      return 0;
+    case WM_LBUTTONUP:
+      MouseUp(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      return 0;
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+      pressed_ = nullptr;
+      backgroundPressed_ = false;
+      if (::GetCapture() == Handle()) ::ReleaseCapture();
+      return 0;
+    case WM_SETCURSOR:
+      if (LOWORD(lParam) == HTCLIENT) {
+        POINT point;
+        ::GetCursorPos(&point);
+        ::ScreenToClient(Handle(), &point);
+        if (GraphicControl* control = ControlAt(point); control && control->cursor) {
+          ::SetCursor(control->cursor);
+          return TRUE;
+        }
+      }
+      break;
+    case WM_COMMAND:
+      if (lParam) {
+        auto found = commandHandlers_.find(reinterpret_cast<HWND>(lParam));
+        if (found != commandHandlers_.end()) {
+          // Copied: the handler may replace the window's controls.
+          CommandHandler handler = found->second;
+          handler(HIWORD(wParam));
+          return 0;
+        }
+      }
+      break;
+    case WM_NOTIFY: {
+      const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+      auto found = notifyHandlers_.find(header.hwndFrom);
+      if (found != notifyHandlers_.end()) {
+        NotifyHandler handler = found->second;
+        return handler(header);
+      }
+      break;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+      if (!backgroundBrush_) backgroundBrush_.reset(::CreateSolidBrush(color_));
+      ::SetBkColor(reinterpret_cast<HDC>(wParam), color_);
+      return reinterpret_cast<LRESULT>(backgroundBrush_.get());
+    }
+    default:
+      break;
+  }
+  return Window::HandleMessage(message, wParam, lParam);
+}
+
+// --- Panel ----------------------------------------------------------------
+
+Panel::Panel(ControlHost& parent, int left, int top, int width, int height, Bevel innerBevel,
+             int borderWidth)
+    : ControlHost(&parent.Fonts()), innerBevel_(innerBevel), borderWidth_(borderWidth) {
+  // A child that keeps clear of its siblings and of its own child windows.
+  CreateWindowHandle(L"TPanel", 0, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, left,
+                     top, width, height, parent.Handle());
+}
+
+Panel::Panel(HWND parent, FontSet& fonts, int left, int top, int width, int height,
+             Bevel innerBevel, int borderWidth)
+    : ControlHost(&fonts), innerBevel_(innerBevel), borderWidth_(borderWidth) {
+  CreateWindowHandle(L"TPanel", 0, WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, left, top, width,
+                     height, parent);
+}
+
+void Panel::PaintBackground(HDC dc, const RECT& client) {
+  ControlHost::PaintBackground(dc, client);
+  if (innerBevel_ == Bevel::kLowered) {
+    // The bevel lies inside the border width, as a toolkit panel draws it.
+    RECT bevel = client;
+    ::InflateRect(&bevel, -borderWidth_, -borderWidth_);
+    ::DrawEdge(dc, &bevel, BDR_SUNKENOUTER, BF_RECT);
+  }
+}
+
+// --- Windowed controls ----------------------------------------------------
+
+void WindowedControl::Create(ControlHost& parent, const wchar_t* className, DWORD style, int left,
+                             int top, int width, int height, HFONT font, std::string_view text) {
+  hwnd_.reset(::CreateWindowExW(0, className, Widen(text).c_str(), WS_CHILD | style, left, top,
+                                width, height, parent.Handle(), nullptr,
+                                ::GetModuleHandleW(nullptr), nullptr));
+  if (font) ::SendMessageW(hwnd_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
+bool WindowedControl::Visible() const {
+  return (::GetWindowLongPtrW(Handle(), GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+void WindowedControl::SetVisible(bool visible) {
+  ::ShowWindow(Handle(), visible ? SW_SHOWNA : SW_HIDE);
+}
+
+RECT WindowedControl::Bounds() const {
+  RECT area{};
+  ::GetWindowRect(Handle(), &area);
+  ::MapWindowPoints(nullptr, ::GetParent(Handle()), reinterpret_cast<POINT*>(&area), 2);
+  return area;
+}
+
+std::string WindowedControl::Text() const {
+  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(Handle())) + 1, L'\0');
+  text.resize(static_cast<size_t>(
+      ::GetWindowTextW(Handle(), text.data(), static_cast<int>(text.size()))));
+  return Narrow(text);
+}
+
+Button::Button(ControlHost& parent, int left, int top, int width, int height,
+               std::string_view caption, HFONT font) {
+  Create(parent, L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, left, top, width, height,
+         font, caption);
+  parent.SetCommandHandler(Handle(), [this](WORD notification) {
+    if (notification == BN_CLICKED && onClick) onClick();
+  });
+}
+
+void Button::SetCaption(std::string_view caption) {
+  ::SetWindowTextW(Handle(), Widen(caption).c_str());
+}
+
+Memo::Memo(ControlHost& parent, int left, int top, int width, int height, std::string_view text,
+           HFONT font) {
+  // No ES_AUTOHSCROLL: long lines wrap; no WS_VSCROLL/WS_HSCROLL: no scroll bars.
+  Create(parent, L"EDIT", WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL,
+         left, top, width, height, font, text);
+  ::SendMessageW(Handle(), EM_SETLIMITTEXT, 0, 0);  // as much as the control can hold
+}
+
+void Memo::SetText(std::string_view text) {
+  // The edit control breaks lines only at CR LF.
+  std::string lines;
+  lines.reserve(text.size() + text.size() / 16);
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      lines += "\r\n";
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      lines += c;
+    }
+  }
+  if (!::SetWindowTextW(Handle(), Widen(lines).c_str())) {
+    throw std::runtime_error("Text exceeds memo capacity");
+  }
+}
+
+void Memo::Clear() { ::SetWindowTextW(Handle(), L""); }
+
+TabControl::TabControl(ControlHost& parent, int left, int top, int width, int height,
+                       int tabHeight, HFONT font)
+    : fonts_(parent.Fonts()), tabHeight_(tabHeight) {
+  static const bool registered = [] {
+    INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES};
+    return ::InitCommonControlsEx(&classes) != FALSE;
+  }();
+  static_cast<void>(registered);
+  // Its pages are child windows of its own: keep the strip from painting over them.
+  Create(parent, WC_TABCONTROLW, WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, left,
+         top, width, height, font);
+  ::SendMessageW(Handle(), TCM_SETITEMSIZE, 0, MAKELPARAM(0, tabHeight));
+  parent.SetNotifyHandler(Handle(), [this](const NMHDR& header) -> LRESULT {
+    if (header.code == TCN_SELCHANGE) ShowSelectedPage();
+    return 0;
+  });
+}
+
+RECT TabControl::PageArea() const {
+  RECT client{};
+  ::GetClientRect(Handle(), &client);
+  return RECT{0, tabHeight_, client.right, std::max<LONG>(client.bottom, tabHeight_)};
+}
+
+Panel& TabControl::AddPage(std::string_view caption) {
+  std::wstring text = Widen(caption);
+  TCITEMW item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = text.data();
+  ::SendMessageW(Handle(), TCM_INSERTITEMW, pages_.size(), reinterpret_cast<LPARAM>(&item));
+  const RECT area = PageArea();
+  pages_.push_back(std::make_unique<Panel>(Handle(), fonts_, area.left, area.top,
+                                           area.right - area.left, area.bottom - area.top,
+                                           Bevel::kNone, 0));
+  ShowSelectedPage();
+  return *pages_.back();
+}
+
+int TabControl::PageIndex() const {
+  return static_cast<int>(::SendMessageW(Handle(), TCM_GETCURSEL, 0, 0));
+}
+
+void TabControl::SetPageIndex(int index) {
+  ::SendMessageW(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
+  ShowSelectedPage();
+}
+
+std::string TabControl::TabCaption(int index) const {
+  wchar_t buffer[256] = {};
+  TCITEMW item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = buffer;
+  item.cchTextMax = static_cast<int>(std::size(buffer));
+  ::SendMessageW(Handle(), TCM_GETITEMW, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(&item));
+  return Narrow(buffer);
+}
+
+void TabControl::SetBounds(int left, int top, int width, int height) {
+  ::MoveWindow(Handle(), left, top, width, height, TRUE);
+  const RECT area = PageArea();
+  for (const auto& page : pages_) {
+    ::MoveWindow(page->Handle(), area.left, area.top, area.right - area.left,
+                 area.bottom - area.top, TRUE);
+  }
+}
+
+void TabControl::ShowSelectedPage() {
+  const int selected = PageIndex();
+  for (int i = 0; i < PageCount(); ++i) {
+    ::ShowWindow(pages_[static_cast<size_t>(i)]->Handle(), i == selected ? SW_SHOWNA : SW_HIDE);
+  }
+}
+
+}  // namespace ui

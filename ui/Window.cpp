@@ -1,0 +1,85 @@
+#include "ui/Window.h"
+
+#include "app/ErrorReport.h"
+
+namespace ui {
+
+Window::~Window() {
+  if (hwnd_) {
+    const HWND hwnd = hwnd_;
+    // Messages sent during destruction must not reach a half-destroyed object.
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    hwnd_ = nullptr;
+    ::DestroyWindow(hwnd);
+  }
+}
+
+Window* Window::FromHandle(HWND hwnd) noexcept {
+  return hwnd ? reinterpret_cast<Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA)) : nullptr;
+}
+
+void Window::Close() {
+  if (hwnd_) ::SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+}
+
+void Window::CreateWindowHandle(const wchar_t* className, DWORD exStyle, DWORD style, int left,
+                                int top, int width, int height, HWND parent, HMENU id,
+                                UINT classStyle) {
+  const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  WNDCLASSEXW existing{};
+  existing.cbSize = sizeof existing;
+  if (!::GetClassInfoExW(instance, className, &existing)) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = classStyle;
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = className;
+    ::RegisterClassExW(&windowClass);
+  }
+  ::CreateWindowExW(exStyle, className, L"", style, left, top, width, height, parent, id,
+                    instance, this);
+}
+
+LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CLOSE) {
+    if (inModalLoop_) {
+      modalResult_ = IDCANCEL;
+      return 0;
+    }
+  }
+  return DefaultProc(message, wParam, lParam);
+}
+
+LRESULT Window::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  return ::DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK Window::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  Window* self = nullptr;
+  if (message == WM_NCCREATE) {
+    self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  } else {
+    self = FromHandle(hwnd);
+  }
+  if (!self) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+
+  if (message == WM_NCDESTROY) {
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    self->hwnd_ = nullptr;
+    self->OnDestroyed();
+    return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+  LRESULT result = 0;
+  bool failed = true;
+  app::RunHandler([&] {
+    result = self->HandleMessage(message, wParam, lParam);
+    failed = false;
+  });
+  return failed ? 0 : result;
+}
+
+}  // namespace ui

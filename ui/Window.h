@@ -1,0 +1,55 @@
+// Base of every window of the program: one static window procedure routes each
+// message to its instance (the BaseWindow pattern), and is the one place where
+// an error escaping a handler is caught and reported.
+#pragma once
+
+#include <windows.h>
+
+#include "ui/Handles.h"
+
+namespace ui {
+
+class Window {
+ public:
+  Window() = default;
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+  virtual ~Window();
+
+  HWND Handle() const noexcept { return hwnd_; }
+
+  // The instance behind a window of ours, or null.
+  static Window* FromHandle(HWND hwnd) noexcept;
+
+  // Modal state, driven by ShowModal: a close request ends the loop instead of
+  // destroying the window.
+  int ModalResult() const noexcept { return modalResult_; }
+  void SetModalResult(int result) noexcept { modalResult_ = result; }
+  bool InModalLoop() const noexcept { return inModalLoop_; }
+  void SetInModalLoop(bool value) noexcept { inModalLoop_ = value; }
+
+  // Close as the user would: a modal window ends its loop, any other is destroyed.
+  void Close();
+
+ protected:
+  // Registers the class on first use and creates the window; the object must
+  // outlive the window (the destructor destroys it).
+  void CreateWindowHandle(const wchar_t* className, DWORD exStyle, DWORD style, int left,
+                          int top, int width, int height, HWND parent, HMENU id = nullptr,
+                          UINT classStyle = 0);
+
+  virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam);
+
+  // Called when the window has been destroyed (WM_NCDESTROY).
+  virtual void OnDestroyed() {}
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+  HWND hwnd_ = nullptr;
+  int modalResult_ = 0;
+  bool inModalLoop_ = false;
+};
+
+}  // namespace ui
