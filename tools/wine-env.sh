@@ -12,7 +12,8 @@ wine_display_up() {
   export DISPLAY=:$n
   if ! xdpyinfo >/dev/null 2>&1; then
     rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"
-    (Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &)
+    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    WEATHER_XVFB_PID=$!
     for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
   fi
 }
@@ -37,4 +38,8 @@ wine_env_up() {
 
 wine_env_down() {
   wineserver -k >/dev/null 2>&1 || true
+  if [ -n "${WEATHER_XVFB_PID:-}" ]; then
+    kill "$WEATHER_XVFB_PID" 2>/dev/null || true
+    WEATHER_XVFB_PID=
+  fi
 }

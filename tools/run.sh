@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Builds the program and runs it against the local stand-in of the web services.
+# With a display it runs on the screen until closed; without one it runs under
+# Xvfb for a few seconds and saves a screenshot, whose path it prints.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+bash tools/setup.sh
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target Weather -- -j2
+
+# The program asks the built-in endpoints: the stand-in on loopback port 80.
+python3 tools/standin.py --port 80 --lifetime 3600 &
+standin=$!
+trap 'kill $standin 2>/dev/null || true' EXIT
+sleep 1
+kill -0 $standin 2>/dev/null || { echo "the stand-in could not listen on 127.0.0.1:80" >&2; exit 1; }
+
+export WEATHER_WINEPREFIX=$root/build/windows/wineprefix
+had_display=0
+if [[ -n ${DISPLAY:-} ]] && xdpyinfo >/dev/null 2>&1; then had_display=1; fi
+. tools/wine-env.sh
+wine_env_up
+
+cd build/windows/app   # the pictures lie beside the program, in image_Index
+if ((had_display)); then
+  wine Weather.exe
+else
+  xsetroot -solid '#3a6ea5'   # a desktop colour, so the see-through background shows
+  wine Weather.exe &
+  program=$!
+  sleep "${WEATHER_RUN_SECONDS:-8}"
+  mkdir -p "$root/build/screenshots"
+  shot=$root/build/screenshots/compact-window.png
+  import -window root "$shot"
+  kill $program 2>/dev/null || true
+  wine_env_down
+  echo "screenshot: $shot"
+fi
