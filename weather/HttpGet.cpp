@@ -1,0 +1,310 @@
+#include "weather/HttpGet.h"
+
+#include <algorithm>
+#include <array>
+#include <stdexcept>
+#include <utility>
+
+#include "weather/Socket.h"
+
+namespace weather {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && IsBlankOrTab(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlankOrTab(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    return lower(x) == lower(y);
+  });
+}
+
+int DigitValue(char c, int base) {
+  int value = 99;
+  if (c >= '0' && c <= '9') value = c - '0';
+  if (c >= 'a' && c <= 'f') value = c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') value = c - 'A' + 10;
+  return value < base ? value : -1;
+}
+
+std::optional<std::uint64_t> ParseNumber(std::string_view text, int base) {
+  if (text.empty()) return std::nullopt;
+  std::uint64_t value = 0;
+  const std::uint64_t limit = UINT64_MAX / static_cast<std::uint64_t>(base);
+  for (const char c : text) {
+    const int digit = DigitValue(c, base);
+    if (digit < 0 || value > limit) return std::nullopt;
+    value *= static_cast<std::uint64_t>(base);
+    if (value > UINT64_MAX - static_cast<std::uint64_t>(digit)) return std::nullopt;
+    value += static_cast<std::uint64_t>(digit);
+  }
+  return value;
+}
+
+std::string DurationText(milliseconds duration) {
+  if (duration == std::chrono::seconds(1)) return "1 second";
+  if (duration.count() % 1000 == 0) return std::to_string(duration.count() / 1000) + " seconds";
+  return std::to_string(duration.count()) + " ms";
+}
+
+milliseconds Until(Clock::time_point deadline, Clock::time_point now) {
+  return std::max(milliseconds(0), std::chrono::ceil<milliseconds>(deadline - now));
+}
+
+}  // namespace
+
+std::string MakeHttpGetRequest(std::string_view host) {
+  std::string request =
+      "GET / HTTP/1.1\r\n"
+      "Content-Type: text/html\r\n"
+      "Host: ";
+  request += host;
+  request +=
+      "\r\n"
+      "Accept: text/html, */*\r\n"
+      "User-Agent: Mozilla/3.0 (compatible; Indy Library)\r\n"
+      "\r\n";
+  return request;
+}
+
+std::optional<std::uint64_t> ParseDecimal(std::string_view text) { return ParseNumber(text, 10); }
+std::optional<std::uint64_t> ParseHex(std::string_view text) { return ParseNumber(text, 16); }
+
+std::optional<int> StatusCodeOf(std::string_view statusLine) {
+  int word = 0;
+  while (!statusLine.empty()) {
+    const auto start = statusLine.find_first_not_of(' ');
+    if (start == std::string_view::npos) break;
+    statusLine.remove_prefix(start);
+    const auto end = std::min(statusLine.find(' '), statusLine.size());
+    if (++word == 2) {
+      const auto number = ParseDecimal(statusLine.substr(0, end));
+      if (!number || *number > 999999) return std::nullopt;
+      return static_cast<int>(*number);
+    }
+    statusLine.remove_prefix(end);
+  }
+  return std::nullopt;
+}
+
+HttpResponseParser::HttpResponseParser(const HttpLimits& limits) : limits_(limits) {}
+
+bool HttpResponseParser::TakeLine(std::string_view& bytes, std::string& line) {
+  const auto end = bytes.find('\n');
+  const std::string_view piece = bytes.substr(0, end);
+  // One byte of room for the CR that is stripped below.
+  if (line_.size() + piece.size() > limits_.maxLineBytes + 1) {
+    throw std::runtime_error("The answer has a line longer than " +
+                             std::to_string(limits_.maxLineBytes) + " bytes.");
+  }
+  line_.append(piece);
+  if (end == std::string_view::npos) {
+    bytes = {};
+    return false;
+  }
+  bytes.remove_prefix(end + 1);
+  if (!line_.empty() && line_.back() == '\r') line_.pop_back();
+  if (line_.size() > limits_.maxLineBytes) {
+    throw std::runtime_error("The answer has a line longer than " +
+                             std::to_string(limits_.maxLineBytes) + " bytes.");
+  }
+  line = std::move(line_);
+  line_.clear();
+  return true;
+}
+
+void HttpResponseParser::OnStatusLine(std::string line) {
+  statusLine_ = std::move(line);
+  const auto code = StatusCodeOf(statusLine_);
+  hasStatus_ = code.has_value();
+  status_ = code.value_or(0);
+  headerLines_ = 0;
+  hasLocation_ = false;
+  hasContentLength_ = false;
+  contentLength_.reset();
+  chunked_ = false;
+  state_ = State::kHeaders;
+}
+
+void HttpResponseParser::OnHeaderLine(const std::string& line) {
+  if (++headerLines_ > limits_.maxHeaderLines) {
+    throw std::runtime_error("The answer has more than " + std::to_string(limits_.maxHeaderLines) +
+                             " header lines.");
+  }
+  const auto colon = line.find(':');
+  if (colon == std::string::npos) return;
+  const std::string_view name = Trimmed(std::string_view(line).substr(0, colon));
+  const std::string_view value = Trimmed(std::string_view(line).substr(colon + 1));
+  if (EqualsNoCase(name, "Content-Length")) {
+    // The first one counts; one that is no plain number counts as absent.
+    if (!hasContentLength_) contentLength_ = ParseDecimal(value);
+    hasContentLength_ = true;
+  } else if (EqualsNoCase(name, "Transfer-Encoding")) {
+    if (value.find("chunked") != std::string_view::npos) chunked_ = true;
+  } else if (EqualsNoCase(name, "Location")) {
+    hasLocation_ = true;
+  }
+}
+
+void HttpResponseParser::OnHeadersEnd() {
+  if (hasStatus_ && status_ == 100) {
+    if (++interimAnswers_ > limits_.maxInterimAnswers) {
+      throw std::runtime_error("The server sent more than " +
+                               std::to_string(limits_.maxInterimAnswers) + " interim answers.");
+    }
+    statusLine_.clear();
+    state_ = State::kStatusLine;
+    return;
+  }
+  failing_ = !(hasStatus_ && status_ >= 200 && status_ <= 299 && !hasLocation_);
+  const bool withoutBody = hasStatus_ && (status_ < 200 || status_ == 204 || status_ == 304);
+  if (withoutBody) {
+    state_ = State::kDone;
+  } else if (contentLength_ && *contentLength_ > 0) {
+    remaining_ = *contentLength_;
+    state_ = State::kBodyLength;
+  } else if (chunked_) {
+    state_ = State::kChunkSize;
+  } else if (!contentLength_) {
+    state_ = State::kBodyUntilClose;
+  } else {
+    state_ = State::kDone;
+  }
+}
+
+void HttpResponseParser::TakeBody(std::string_view& bytes, std::size_t count) {
+  const std::string_view piece = bytes.substr(0, count);
+  bytes.remove_prefix(piece.size());
+  if (failing_) return;
+  if (page_.size() + piece.size() > limits_.maxPageBytes) {
+    throw std::runtime_error("The page is larger than " + std::to_string(limits_.maxPageBytes) +
+                             " bytes.");
+  }
+  page_.append(piece);
+}
+
+void HttpResponseParser::Feed(std::string_view bytes) {
+  std::string line;
+  while (!bytes.empty() && state_ != State::kDone) {
+    switch (state_) {
+      case State::kStatusLine:
+        if (TakeLine(bytes, line)) OnStatusLine(std::move(line));
+        break;
+      case State::kHeaders:
+        if (TakeLine(bytes, line)) {
+          if (line.empty()) {
+            OnHeadersEnd();
+          } else {
+            OnHeaderLine(line);
+          }
+        }
+        break;
+      case State::kBodyLength:
+      case State::kChunkData: {
+        const auto count = static_cast<std::size_t>(
+            std::min<std::uint64_t>(remaining_, static_cast<std::uint64_t>(bytes.size())));
+        TakeBody(bytes, count);
+        remaining_ -= count;
+        if (remaining_ == 0) {
+          state_ = state_ == State::kBodyLength ? State::kDone : State::kChunkDataEnd;
+        }
+        break;
+      }
+      case State::kChunkSize:
+        if (TakeLine(bytes, line)) {
+          // A size that is no number counts as the last chunk.
+          const auto size = ParseHex(std::string_view(line).substr(0, line.find(' ')));
+          if (!size || *size == 0) {
+            state_ = State::kDone;
+          } else {
+            remaining_ = *size;
+            state_ = State::kChunkData;
+          }
+        }
+        break;
+      case State::kChunkDataEnd:
+        if (TakeLine(bytes, line)) state_ = State::kChunkSize;
+        break;
+      case State::kBodyUntilClose:
+        TakeBody(bytes, bytes.size());
+        break;
+      case State::kDone:
+        break;
+    }
+  }
+}
+
+void HttpResponseParser::FeedEnd() {
+  switch (state_) {
+    case State::kStatusLine:
+      throw std::runtime_error("Connection Closed Gracefully.");
+    case State::kHeaders:
+      if (hasStatus_ && status_ >= 200 && status_ <= 299) {
+        throw std::runtime_error("Undefined situation");
+      }
+      if (hasStatus_ && status_ == 100) throw std::runtime_error("Connection Closed Gracefully.");
+      failing_ = true;
+      break;
+    default:
+      // A body cut short keeps what arrived.
+      break;
+  }
+  state_ = State::kDone;
+}
+
+std::string HttpGetPage(const HttpEndpoint& endpoint, const HttpLimits& limits) {
+  const auto start = Clock::now();
+  const auto totalDeadline = start + limits.totalTimeout;
+  TcpConnection connection = TcpConnection::Connect(
+      endpoint.host, endpoint.port, std::min(limits.connectTimeout, limits.totalTimeout));
+  connection.SendAll(MakeHttpGetRequest(endpoint.host), Until(totalDeadline, Clock::now()));
+
+  HttpResponseParser parser(limits);
+  std::optional<Clock::time_point> dropDeadline;
+  std::array<char, 16384> buffer;
+  while (!parser.Done()) {
+    const auto now = Clock::now();
+    if (parser.Failing() && !dropDeadline) dropDeadline = now + limits.failingBodyTimeout;
+    auto until = now + limits.idleTimeout;
+    const bool totalBinds = totalDeadline <= until;
+    until = std::min(until, totalDeadline);
+    if (dropDeadline) until = std::min(until, *dropDeadline);
+
+    std::optional<std::size_t> received;
+    try {
+      received = connection.Receive(buffer.data(), buffer.size(), Until(until, now));
+      if (!received) {
+        if (parser.Failing()) break;
+        if (totalBinds) {
+          throw std::runtime_error("Read timed out: the answer was not complete after " +
+                                   DurationText(limits.totalTimeout) + ".");
+        }
+        throw std::runtime_error("Read timed out: the server sent nothing for " +
+                                 DurationText(limits.idleTimeout) + ".");
+      }
+      if (*received == 0) {
+        parser.FeedEnd();
+      } else {
+        parser.Feed(std::string_view(buffer.data(), *received));
+      }
+    } catch (const std::runtime_error&) {
+      // Whatever goes wrong while a failing answer's body is dropped, the
+      // status line is what the user is told.
+      if (!parser.Failing()) throw;
+      break;
+    }
+  }
+  if (parser.Failing()) throw std::runtime_error(parser.StatusLine());
+  return parser.Page();
+}
+
+}  // namespace weather

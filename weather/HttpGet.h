@@ -1,0 +1,107 @@
+// A minimal HTTP/1.1 GET of "/" over one fresh TCP connection, for the
+// location page. The answer parser is separate from the socket so it can be
+// driven byte by byte.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace weather {
+
+struct HttpEndpoint {
+  std::string host;
+  int port = 80;
+};
+
+// Bounds that keep a silent, slow or hostile server from hanging the window
+// or exhausting memory.
+struct HttpLimits {
+  std::chrono::milliseconds connectTimeout{20000};
+  // Longest silence while waiting for the next bytes of the answer.
+  std::chrono::milliseconds idleTimeout{30000};
+  // The whole exchange, connecting included.
+  std::chrono::milliseconds totalTimeout{60000};
+  // How long the body of a failing answer is read before it is dropped.
+  std::chrono::milliseconds failingBodyTimeout{2000};
+  std::size_t maxPageBytes = 4u << 20;
+  std::size_t maxLineBytes = 8192;
+  std::size_t maxHeaderLines = 100;
+  int maxInterimAnswers = 20;
+};
+
+// The request bytes, exactly as sent: five lines and a blank one.
+std::string MakeHttpGetRequest(std::string_view host);
+
+// The status code of a status line: its second blank-separated word as a
+// plain decimal number; nothing when it is no such number.
+std::optional<int> StatusCodeOf(std::string_view statusLine);
+
+// Digits only (no sign, no prefix, no blanks); nothing on overflow.
+std::optional<std::uint64_t> ParseDecimal(std::string_view text);
+std::optional<std::uint64_t> ParseHex(std::string_view text);
+
+// Incremental reader of one HTTP answer. Feed it whatever arrives; it keeps
+// at most one line plus the page, both bounded by the limits. Errors that do
+// not depend on timing are thrown as std::runtime_error from Feed/FeedEnd.
+class HttpResponseParser {
+ public:
+  explicit HttpResponseParser(const HttpLimits& limits = {});
+
+  // Consumes all of bytes; whatever follows a complete answer is ignored.
+  void Feed(std::string_view bytes);
+  // The server closed the connection.
+  void FeedEnd();
+
+  bool Done() const noexcept { return state_ == State::kDone; }
+  // The final answer's status does not give a page; its body is being
+  // skipped (or was) and the lookup fails with StatusLine().
+  bool Failing() const noexcept { return failing_; }
+  // The final status line without its line end (empty before it arrived).
+  const std::string& StatusLine() const noexcept { return statusLine_; }
+  const std::string& Page() const noexcept { return page_; }
+
+ private:
+  enum class State {
+    kStatusLine,
+    kHeaders,
+    kBodyLength,
+    kChunkSize,
+    kChunkData,
+    kChunkDataEnd,
+    kBodyUntilClose,
+    kDone,
+  };
+
+  // Takes bytes up to a line end; true with the line (CR LF or LF removed).
+  bool TakeLine(std::string_view& bytes, std::string& line);
+  void OnStatusLine(std::string line);
+  void OnHeaderLine(const std::string& line);
+  void OnHeadersEnd();
+  void TakeBody(std::string_view& bytes, std::size_t count);
+
+  HttpLimits limits_;
+  State state_ = State::kStatusLine;
+  std::string line_;
+  std::string statusLine_;
+  int status_ = 0;
+  bool hasStatus_ = false;
+  int interimAnswers_ = 0;
+  std::size_t headerLines_ = 0;
+  bool hasLocation_ = false;
+  bool hasContentLength_ = false;
+  std::optional<std::uint64_t> contentLength_;
+  bool chunked_ = false;
+  bool failing_ = false;
+  std::uint64_t remaining_ = 0;
+  std::string page_;
+};
+
+// One GET of "/" at endpoint; the body of a 2xx answer as raw bytes.
+// Throws std::runtime_error with the text to show on any failure.
+std::string HttpGetPage(const HttpEndpoint& endpoint, const HttpLimits& limits = {});
+
+}  // namespace weather

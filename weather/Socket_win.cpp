@@ -1,0 +1,203 @@
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "weather/Socket.h"
+
+namespace weather {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Winsock is started on first use and stopped when the process ends, so
+// callers need not know about it.
+class WinsockSession {
+ public:
+  WinsockSession() {
+    WSADATA data{};
+    startError_ = ::WSAStartup(MAKEWORD(2, 2), &data);
+  }
+  WinsockSession(const WinsockSession&) = delete;
+  WinsockSession& operator=(const WinsockSession&) = delete;
+  ~WinsockSession() {
+    if (startError_ == 0) ::WSACleanup();
+  }
+  int StartError() const noexcept { return startError_; }
+
+ private:
+  int startError_ = 0;
+};
+
+void EnsureWinsock() {
+  static const WinsockSession session;
+  if (session.StartError() != 0) throw SocketError(session.StartError());
+}
+
+[[noreturn]] void ThrowLastError() { throw SocketError(::WSAGetLastError()); }
+
+enum class Readiness { kReady, kFailed, kTimedOut };
+enum class WaitFor { kRead, kWrite, kConnect };
+
+// A failed connect shows up only in the exception set, so that set is
+// watched while connecting.
+Readiness Wait(SOCKET socket, WaitFor what, Clock::time_point deadline) {
+  for (;;) {
+    auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
+    if (left.count() < 0) left = std::chrono::microseconds(0);
+    const auto micros = std::min<long long>(left.count(), 1000000LL * 3600);
+    timeval limit{static_cast<long>(micros / 1000000), static_cast<long>(micros % 1000000)};
+    fd_set wanted;
+    fd_set failed;
+    FD_ZERO(&wanted);
+    FD_ZERO(&failed);
+    FD_SET(socket, &wanted);
+    FD_SET(socket, &failed);
+    const bool connecting = what == WaitFor::kConnect;
+    const int ready = ::select(0, what == WaitFor::kRead ? &wanted : nullptr,
+                               what == WaitFor::kRead ? nullptr : &wanted,
+                               connecting ? &failed : nullptr, &limit);
+    if (ready == SOCKET_ERROR) ThrowLastError();
+    if (ready > 0) {
+      return connecting && FD_ISSET(socket, &failed) ? Readiness::kFailed : Readiness::kReady;
+    }
+    if (Clock::now() >= deadline) return Readiness::kTimedOut;
+  }
+}
+
+struct AddrInfoDeleter {
+  void operator()(ADDRINFOA* list) const noexcept { ::freeaddrinfo(list); }
+};
+
+class SocketHandle {
+ public:
+  explicit SocketHandle(SOCKET socket) noexcept : socket_(socket) {}
+  SocketHandle(const SocketHandle&) = delete;
+  SocketHandle& operator=(const SocketHandle&) = delete;
+  ~SocketHandle() {
+    if (socket_ != INVALID_SOCKET) ::closesocket(socket_);
+  }
+  SOCKET Get() const noexcept { return socket_; }
+  SOCKET Release() noexcept { return std::exchange(socket_, INVALID_SOCKET); }
+
+ private:
+  SOCKET socket_;
+};
+
+int PendingError(SOCKET socket) {
+  int error = 0;
+  int length = sizeof error;
+  if (::getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0) {
+    return ::WSAGetLastError();
+  }
+  return error;
+}
+
+// One connect attempt; the Winsock number of its failure, or 0 with result set.
+int TryConnect(const ADDRINFOA& address, Clock::time_point deadline, SOCKET& result) {
+  SocketHandle socket(::socket(address.ai_family, address.ai_socktype, address.ai_protocol));
+  if (socket.Get() == INVALID_SOCKET) return ::WSAGetLastError();
+  u_long nonBlocking = 1;
+  if (::ioctlsocket(socket.Get(), FIONBIO, &nonBlocking) != 0) return ::WSAGetLastError();
+  if (::connect(socket.Get(), address.ai_addr, static_cast<int>(address.ai_addrlen)) != 0) {
+    const int error = ::WSAGetLastError();
+    if (error != WSAEWOULDBLOCK) return error;
+    switch (Wait(socket.Get(), WaitFor::kConnect, deadline)) {
+      case Readiness::kTimedOut:
+        return kSocketTimedOut;
+      case Readiness::kFailed: {
+        const int pending = PendingError(socket.Get());
+        return pending != 0 ? pending : kSocketConnectionRefused;
+      }
+      case Readiness::kReady:
+        if (const int pending = PendingError(socket.Get()); pending != 0) return pending;
+        break;
+    }
+  }
+  const BOOL noDelay = TRUE;
+  ::setsockopt(socket.Get(), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
+               sizeof noDelay);
+  result = socket.Release();
+  return 0;
+}
+
+}  // namespace
+
+TcpConnection TcpConnection::Connect(const std::string& host, int port,
+                                     std::chrono::milliseconds timeout) {
+  EnsureWinsock();
+  const auto deadline = Clock::now() + timeout;
+  if (host.empty()) throw SocketError(kSocketHostNotFound);
+  ADDRINFOA hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_protocol = IPPROTO_TCP;
+  hints.ai_flags = AI_NUMERICSERV;
+  ADDRINFOA* found = nullptr;
+  const std::string service = std::to_string(port);
+  const int resolved = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
+  if (resolved != 0) throw SocketError(resolved);
+  std::unique_ptr<ADDRINFOA, AddrInfoDeleter> list(found);
+
+  int lastError = kSocketHostNotFound;
+  for (const ADDRINFOA* address = list.get(); address; address = address->ai_next) {
+    SOCKET socket = INVALID_SOCKET;
+    lastError = TryConnect(*address, deadline, socket);
+    if (lastError == 0) return TcpConnection(static_cast<std::intptr_t>(socket));
+    if (lastError == kSocketTimedOut) break;
+  }
+  throw SocketError(lastError);
+}
+
+void TcpConnection::Close() noexcept {
+  if (handle_ != -1) ::closesocket(static_cast<SOCKET>(handle_));
+  handle_ = -1;
+}
+
+void TcpConnection::SendAll(std::string_view bytes, std::chrono::milliseconds timeout) {
+  const auto deadline = Clock::now() + timeout;
+  const auto socket = static_cast<SOCKET>(handle_);
+  while (!bytes.empty()) {
+    const int chunk = static_cast<int>(std::min<std::size_t>(bytes.size(), 1 << 20));
+    const int sent = ::send(socket, bytes.data(), chunk, 0);
+    if (sent != SOCKET_ERROR) {
+      bytes.remove_prefix(static_cast<std::size_t>(sent));
+      continue;
+    }
+    if (::WSAGetLastError() != WSAEWOULDBLOCK) ThrowLastError();
+    if (Wait(socket, WaitFor::kWrite, deadline) == Readiness::kTimedOut) {
+      throw SocketError(kSocketTimedOut);
+    }
+  }
+}
+
+std::optional<std::size_t> TcpConnection::Receive(char* buffer, std::size_t size,
+                                                  std::chrono::milliseconds timeout) {
+  const auto deadline = Clock::now() + timeout;
+  const auto socket = static_cast<SOCKET>(handle_);
+  const int chunk = static_cast<int>(std::min<std::size_t>(size, 1 << 20));
+  for (;;) {
+    const int received = ::recv(socket, buffer, chunk, 0);
+    if (received != SOCKET_ERROR) return static_cast<std::size_t>(received);
+    if (::WSAGetLastError() != WSAEWOULDBLOCK) ThrowLastError();
+    if (Wait(socket, WaitFor::kRead, deadline) == Readiness::kTimedOut) return std::nullopt;
+  }
+}
+
+TcpConnection::TcpConnection(TcpConnection&& other) noexcept
+    : handle_(std::exchange(other.handle_, -1)) {}
+
+TcpConnection& TcpConnection::operator=(TcpConnection&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = std::exchange(other.handle_, -1);
+  }
+  return *this;
+}
+
+TcpConnection::~TcpConnection() { Close(); }
+
+}  // namespace weather
