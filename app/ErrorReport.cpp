@@ -26,12 +26,12 @@ std::string ApplicationTitleFromPath(const std::string& path) {
   const size_t slash = path.find_last_of("\\/:");
   std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   name = name.substr(0, name.find('.'));
-  for (size_t i = 1; i < name.size(); ++i) {
+  // Walk whole characters: a GBK lead byte takes its trail byte with it.
+  const auto width = [&name](size_t i) {
+    return static_cast<unsigned char>(name[i]) >= 0x81 && i + 1 < name.size() ? 2 : 1;
+  };
+  for (size_t i = name.empty() ? 0 : width(0); i < name.size(); i += width(i)) {
     const unsigned char byte = static_cast<unsigned char>(name[i]);
-    if (byte >= 0x80) {  // a GBK character: leave both of its bytes alone
-      ++i;
-      continue;
-    }
     if (byte >= 'A' && byte <= 'Z') name[i] = static_cast<char>(byte - 'A' + 'a');
   }
   return name;
