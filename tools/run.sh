@@ -27,7 +27,9 @@ cd build/windows/app   # the pictures lie beside the program, in image_Index
 if ((had_display)); then
   wine Weather.exe
 else
-  xsetroot -solid '#3a6ea5'   # a desktop colour, so the see-through background shows
+  # A desktop picture, so the see-through background shows.
+  convert -size 1280x800 gradient:'#4a7eb5-#1e3c64' "$root/build/desktop.png"
+  display -window root "$root/build/desktop.png" || true
   wine Weather.exe &
   program=$!
   sleep "${WEATHER_RUN_SECONDS:-8}"
