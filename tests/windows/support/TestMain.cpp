@@ -1,0 +1,26 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "app/ErrorReport.h"
+#include "windows/support/ErrorReports.h"
+
+namespace testsupport {
+
+std::vector<ErrorReportRecord>& RecordedErrorReports() {
+  static std::vector<ErrorReportRecord> reports;
+  return reports;
+}
+
+void ClearErrorReports() { RecordedErrorReports().clear(); }
+
+}  // namespace testsupport
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  app::SetErrorReportSink([](const std::string& title, const std::string& text) {
+    testsupport::RecordedErrorReports().push_back({title, text});
+    std::fprintf(stderr, "error report [%s]: %s\n", title.c_str(), text.c_str());
+  });
+  return RUN_ALL_TESTS();
+}
