@@ -464,8 +464,8 @@ void Memo::SetText(std::string_view text) {
 
 void Memo::Clear() { ::SetWindowTextW(Handle(), L""); }
 
-TabControl::TabControl(ControlHost& parent, int left, int top, int width, int height,
-                       int tabHeight, HFONT font)
+TabControl::TabControl(ControlHost& parent, int left, int top, int width, int height, int tabHeight,
+                       HFONT font)
     : fonts_(parent.Fonts()), tabHeight_(tabHeight) {
   static const bool registered = [] {
     INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES};
