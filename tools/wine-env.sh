@@ -27,8 +27,11 @@ wine_prefix_up() {
       wineserver -w || true
     fi
   ) 9>"$WINEPREFIX.lock"
-  # A persistent server makes every later Wine start quick.
+  # A persistent server makes every later Wine start quick. Start Wine's
+  # background services here, with no output attached: started by a test they
+  # would inherit ctest's output pipe and keep it open for ever.
   wineserver -p >/dev/null 2>&1 || true
+  wine wineboot </dev/null >/dev/null 2>&1 || true
 }
 
 wine_env_up() {

@@ -324,3 +324,55 @@ TEST_F(CompactWindowTest, ClosingTheMainWindowEndsTheMessageLoop) {
 }
 
 }  // namespace
+
+namespace {
+
+class CompactWindowLocationTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() { application_ = std::make_unique<app::Application>(); }
+  static void TearDownTestSuite() { application_.reset(); }
+  void SetUp() override { testsupport::ClearErrorReports(); }
+  void TearDown() override { testsupport::RestoreServices(); }
+  static inline std::unique_ptr<app::Application> application_;
+};
+
+TEST_F(CompactWindowLocationTest, OpensOnTheCityTheLocationPageNames) {
+  testsupport::StandIn standIn({"--city", "101280101"});  // 广州
+  standIn.UseForServices();
+  TFmVazodivuDodiru window(application_->Handle());
+  EXPECT_TRUE(testsupport::RecordedErrorReports().empty());
+  EXPECT_EQ(window.ComboBox1->ItemText(window.ComboBox1->ItemIndex()), Gbk("广州"));
+  EXPECT_EQ(window.LblCityName->Text(), Gbk("广州"));
+}
+
+TEST_F(CompactWindowLocationTest, ALocationOutsideTheListSelectsNothingAndAsksForTheEmptyCode) {
+  // "云南省昆明市电信" without blanks gives the name 云南省昆明, which no item has.
+  testsupport::StandIn standIn({"--location-shape", "noblank"});
+  standIn.UseForServices();
+  std::vector<std::string> urls;
+  app::CurrentServices().reportUrl = [&](std::string_view code) {
+    urls.push_back(weather::MakeReportUrl(standIn.HostAndPort(), code));
+    return urls.back();
+  };
+  TFmVazodivuDodiru window(application_->Handle());
+  EXPECT_TRUE(testsupport::RecordedErrorReports().empty());
+  EXPECT_EQ(window.ComboBox1->ItemIndex(), -1);
+  ASSERT_EQ(urls.size(), 1u);
+  EXPECT_EQ(urls[0], "http://" + standIn.HostAndPort() + "/data/.html");
+  // The error page ends the run quietly; the rest of the start sequence goes on.
+  EXPECT_EQ(window.LblCityName->Text(), Gbk("城市"));
+  EXPECT_NE(::GetWindowLongPtrW(window.Handle(), GWL_EXSTYLE) & WS_EX_LAYERED, 0);
+}
+
+TEST_F(CompactWindowLocationTest, AFailingLocationPageStopsTheStartWithItsStatusLine) {
+  testsupport::StandIn standIn({"--location-status", "302"});
+  standIn.UseForServices();
+  TFmVazodivuDodiru window(application_->Handle());
+  const auto& reports = testsupport::RecordedErrorReports();
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_EQ(reports[0].text.rfind("HTTP/1.1 302", 0), 0u) << reports[0].text;
+  EXPECT_EQ(window.ComboBox1->ItemCount(), 1);
+  EXPECT_EQ(::GetWindowLongPtrW(window.Handle(), GWL_EXSTYLE) & WS_EX_LAYERED, 0);
+}
+
+}  // namespace
