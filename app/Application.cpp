@@ -51,18 +51,21 @@ int Application::Run() {
 
 int ShowModal(ui::Window& window) {
   const HWND modal = window.Handle();
-  std::vector<HWND> disabled;
+  struct Disabling {
+    HWND modal;
+    std::vector<HWND> windows;
+  } disabling{modal, {}};
   ::EnumThreadWindows(
       ::GetCurrentThreadId(),
       [](HWND hwnd, LPARAM context) -> BOOL {
-        auto& list = *reinterpret_cast<std::vector<HWND>*>(context);
-        if (hwnd != list.front() && ::IsWindowVisible(hwnd) && ::IsWindowEnabled(hwnd)) {
-          list.push_back(hwnd);
+        auto& state = *reinterpret_cast<Disabling*>(context);
+        if (hwnd != state.modal && ::IsWindowVisible(hwnd) && ::IsWindowEnabled(hwnd)) {
+          state.windows.push_back(hwnd);
         }
         return TRUE;
       },
-      reinterpret_cast<LPARAM>(&(disabled = {modal})));
-  disabled.erase(disabled.begin());
+      reinterpret_cast<LPARAM>(&disabling));
+  const std::vector<HWND>& disabled = disabling.windows;
   for (HWND hwnd : disabled) ::EnableWindow(hwnd, FALSE);
 
   window.SetModalResult(0);

@@ -6,10 +6,10 @@
 #include "app/AutoRun.h"
 #include "app/Services.h"
 #include "ui/Layout.h"
+#include "ui/ReportDisplay.h"
 #include "ui/Texts.h"
 #include "ui/WnVozevezoVudi.h"
 #include "weather/Location.h"
-#include "weather/ReportItems.h"
 
 namespace ui {
 namespace {
@@ -118,25 +118,9 @@ void TFmVazodivuDodiru::RunReport() {
 }
 
 void TFmVazodivuDodiru::DisplayReport(const json::JsonNode& weatherinfo) {
-  using namespace weather;
-  LblCityName->SetText(KeyText(weatherinfo, "city"));
-  // Read once more below as string texts; these first reads show only when
-  // the string read fails.
-  Lbldate->SetText(KeyText(weatherinfo, "date"));
-  Lbldate_y->SetText(KeyText(weatherinfo, "date_y"));
-  Lblweek->SetText(KeyText(weatherinfo, "week"));
-  Lbldate->SetText(StringText(weatherinfo, "date_y"));
-  Lbldate_y->SetText(StringText(weatherinfo, "date"));
-  Imgravevuri->LoadFromFile(DayIconFile(weatherinfo, 1));
-  Imgweathern->LoadFromFile(NightIconFile(weatherinfo, 1));
-  LblTemp->SetText(KeyText(weatherinfo, "temp1"));
-  Lblweather->SetText(KeyText(weatherinfo, "weather1"));
-  LblWind->SetText(KeyText(weatherinfo, "wind1"));
-  Imgravevuri2->LoadFromFile(DayIconFile(weatherinfo, 2));
-  Imgweathern2->LoadFromFile(NightIconFile(weatherinfo, 2));
-  LblTemp2->SetText(KeyText(weatherinfo, "temp2"));
-  Lblweather2->SetText(KeyText(weatherinfo, "weather2"));
-  LblWind2->SetText(KeyText(weatherinfo, "wind2"));
+  ShowHeader({*LblCityName, *Lbldate, *Lbldate_y, *Lblweek}, weatherinfo);
+  ShowDay({*Imgravevuri, *Imgweathern, *LblTemp, *Lblweather, *LblWind}, weatherinfo, 1);
+  ShowDay({*Imgravevuri2, *Imgweathern2, *LblTemp2, *Lblweather2, *LblWind2}, weatherinfo, 2);
 }
 
 void TFmVazodivuDodiru::RefreshAutoRunCaption() {

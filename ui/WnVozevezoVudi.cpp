@@ -8,6 +8,7 @@
 #include "app/ErrorReport.h"
 #include "app/Services.h"
 #include "ui/Layout.h"
+#include "ui/ReportDisplay.h"
 #include "ui/Texts.h"
 #include "ui/WnVazodivuDodiru.h"
 #include "weather/Location.h"
@@ -304,20 +305,8 @@ void TFmVozevezoVudi::DisplayReport(const json::JsonNode& weatherinfo) {
   Lblls0->SetText(DryingText(weatherinfo));
   Lbltr0->SetText(TravelText(weatherinfo));
 
-  LblCityName->SetText(KeyText(weatherinfo, "city"));
-  // Read once more below as string texts; these first reads show only when
-  // the string read fails.
-  Lbldate->SetText(KeyText(weatherinfo, "date"));
-  Lbldate_y->SetText(KeyText(weatherinfo, "date_y"));
-  Lblweek->SetText(KeyText(weatherinfo, "week"));
-  Lbldate->SetText(StringText(weatherinfo, "date_y"));
-  Lbldate_y->SetText(StringText(weatherinfo, "date"));
-
-  Imgravevuri->LoadFromFile(DayIconFile(weatherinfo, 1));
-  Imgweathern->LoadFromFile(NightIconFile(weatherinfo, 1));
-  LblTemp->SetText(KeyText(weatherinfo, "temp1"));
-  Lblweather->SetText(KeyText(weatherinfo, "weather1"));
-  LblWind->SetText(KeyText(weatherinfo, "wind1"));
+  ShowHeader({*LblCityName, *Lbldate, *Lbldate_y, *Lblweek}, weatherinfo);
+  ShowDay({*Imgravevuri, *Imgweathern, *LblTemp, *Lblweather, *LblWind}, weatherinfo, 1);
 }
 
 void TFmVozevezoVudi::ComboBox1Change() { RunReport(); }

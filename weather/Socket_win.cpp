@@ -187,17 +187,4 @@ std::optional<std::size_t> TcpConnection::Receive(char* buffer, std::size_t size
   }
 }
 
-TcpConnection::TcpConnection(TcpConnection&& other) noexcept
-    : handle_(std::exchange(other.handle_, -1)) {}
-
-TcpConnection& TcpConnection::operator=(TcpConnection&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = std::exchange(other.handle_, -1);
-  }
-  return *this;
-}
-
-TcpConnection::~TcpConnection() { Close(); }
-
 }  // namespace weather
