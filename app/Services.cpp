@@ -1,6 +1,7 @@
 #include "app/Services.h"
 
 #include <windows.h>
+// after windows.h, which it needs
 #include <shellapi.h>
 
 #include "ui/Text.h"

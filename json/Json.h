@@ -61,11 +61,12 @@ class InvalidTypecast : public std::runtime_error {
 std::string StringText(const JsonNode& node);
 
 // Read-only accessors, for callers that walk a tree.
-double NumberValue(const JsonNode& node) noexcept;          // 0 unless jsNumber
-bool BooleanValue(const JsonNode& node) noexcept;           // false unless jsBoolean
+double NumberValue(const JsonNode& node) noexcept;               // 0 unless jsNumber
+bool BooleanValue(const JsonNode& node) noexcept;                // false unless jsBoolean
 std::u16string_view StringValue(const JsonNode& node) noexcept;  // empty unless jsString
-std::size_t ElementCount(const JsonNode& node) noexcept;    // list elements or object members
-const JsonNode* ElementAt(const JsonNode& node, std::size_t index) noexcept;  // list element or member value
+std::size_t ElementCount(const JsonNode& node) noexcept;         // list elements or object members
+const JsonNode* ElementAt(const JsonNode& node,
+                          std::size_t index) noexcept;  // list element or member value
 std::u16string_view MemberNameAt(const JsonNode& object, std::size_t index) noexcept;
 
 }  // namespace json

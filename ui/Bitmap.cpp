@@ -86,8 +86,8 @@ UniqueBitmap LoadBitmapFile(const std::string& path) {
   }
   bytes.resize(read);
   if (!IsValidBitmapFile(bytes)) throw std::runtime_error("Bitmap image is not valid");
-  UniqueBitmap bitmap(static_cast<HBITMAP>(::LoadImageW(
-      nullptr, widePath.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
+  UniqueBitmap bitmap(static_cast<HBITMAP>(::LoadImageW(nullptr, widePath.c_str(), IMAGE_BITMAP, 0,
+                                                        0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
   if (!bitmap) throw std::runtime_error("Bitmap image is not valid");
   return bitmap;
 }

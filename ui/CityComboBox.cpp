@@ -5,8 +5,8 @@
 
 namespace ui {
 
-TComboBox::TComboBox(ControlHost& parent, int left, int top, int width, int height,
-                     int itemHeight, HFONT font) {
+TComboBox::TComboBox(ControlHost& parent, int left, int top, int width, int height, int itemHeight,
+                     HFONT font) {
   // The window height includes the dropped-down list.
   Create(parent, L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, left, top, width,
          height + 16 * itemHeight, font);

@@ -159,8 +159,8 @@ void Picture::LoadFromFile(const std::string& path) {
 }
 
 void Picture::LoadFromResource(const wchar_t* name) {
-  UniqueBitmap bitmap(static_cast<HBITMAP>(::LoadImageW(
-      ::GetModuleHandleW(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  UniqueBitmap bitmap(static_cast<HBITMAP>(
+      ::LoadImageW(::GetModuleHandleW(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
   if (!bitmap) throw std::runtime_error("Bitmap image is not valid");
   SetBitmap(std::move(bitmap));
   sourcePath_.clear();
@@ -418,15 +418,15 @@ RECT WindowedControl::Bounds() const {
 
 std::string WindowedControl::Text() const {
   std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(Handle())) + 1, L'\0');
-  text.resize(static_cast<size_t>(
-      ::GetWindowTextW(Handle(), text.data(), static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<size_t>(::GetWindowTextW(Handle(), text.data(), static_cast<int>(text.size()))));
   return Narrow(text);
 }
 
 Button::Button(ControlHost& parent, int left, int top, int width, int height,
                std::string_view caption, HFONT font) {
-  Create(parent, L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, left, top, width, height,
-         font, caption);
+  Create(parent, L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, left, top, width, height, font,
+         caption);
   parent.SetCommandHandler(Handle(), [this](WORD notification) {
     if (notification == BN_CLICKED && onClick) onClick();
   });

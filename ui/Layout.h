@@ -31,15 +31,15 @@ enum LayoutFlags : unsigned {
 
 template <typename Form>
 struct LayoutRow {
-  using Target = std::variant<Label* Form::*, Picture* Form::*, Shape* Form::*,
-                              TComboBox* Form::*, Button* Form::*>;
+  using Target = std::variant<Label * Form::*, Picture * Form::*, Shape * Form::*,
+                              TComboBox * Form::*, Button * Form::*>;
   using Handler = void (Form::*)();
   using SenderHandler = void (Form::*)(const Label& sender);
 
   Target control;
   int left, top, width, height;
-  const char* text;       // GBK design text (a combo box's design item)
-  const FontSpec* font;   // null: the window font
+  const char* text;      // GBK design text (a combo box's design item)
+  const FontSpec* font;  // null: the window font
   unsigned flags;
   Handler click = nullptr;  // a combo box's change
   Handler mouseDown = nullptr;
@@ -99,18 +99,17 @@ void ApplyLayout(Form& form, ControlHost& host, const FontSpec& windowFont,
             shape.SetVisible(visible);
             form.*member = &shape;
           } else if constexpr (std::is_same_v<Control, TComboBox>) {
-            auto combo = std::make_unique<TComboBox>(host, row.left, row.top, row.width,
-                                                     row.height, kComboItemHeight,
-                                                     host.Fonts().Get(font));
+            auto combo = std::make_unique<TComboBox>(host, row.left, row.top, row.width, row.height,
+                                                     kComboItemHeight, host.Fonts().Get(font));
             if (row.text) combo->AddItem(row.text);
             combo->SetVisible(visible);
             combo->onChange = bind(row.click);
             form.*member = combo.get();
             windows.push_back(std::move(combo));
           } else {
-            auto button = std::make_unique<Button>(host, row.left, row.top, row.width, row.height,
-                                                   row.text ? row.text : "",
-                                                   host.Fonts().Get(font));
+            auto button =
+                std::make_unique<Button>(host, row.left, row.top, row.width, row.height,
+                                         row.text ? row.text : "", host.Fonts().Get(font));
             button->SetVisible(visible);
             button->onClick = bind(row.click);
             form.*member = button.get();

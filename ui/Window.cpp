@@ -38,8 +38,8 @@ void Window::CreateWindowHandle(const wchar_t* className, DWORD exStyle, DWORD s
     windowClass.lpszClassName = className;
     ::RegisterClassExW(&windowClass);
   }
-  ::CreateWindowExW(exStyle, className, L"", style, left, top, width, height, parent, id,
-                    instance, this);
+  ::CreateWindowExW(exStyle, className, L"", style, left, top, width, height, parent, id, instance,
+                    this);
 }
 
 LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

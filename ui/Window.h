@@ -34,8 +34,8 @@ class Window {
  protected:
   // Registers the class on first use and creates the window; the object must
   // outlive the window (the destructor destroys it).
-  void CreateWindowHandle(const wchar_t* className, DWORD exStyle, DWORD style, int left,
-                          int top, int width, int height, HWND parent, HMENU id = nullptr,
+  void CreateWindowHandle(const wchar_t* className, DWORD exStyle, DWORD style, int left, int top,
+                          int width, int height, HWND parent, HMENU id = nullptr,
                           UINT classStyle = 0);
 
   virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,4 +1,5 @@
 #include <windows.h>
+// after windows.h, which they need
 #include <msxml2.h>
 #include <oleauto.h>
 
@@ -32,8 +33,8 @@ std::wstring ToUtf16(const std::string& text) {
 // Characters GBK lacks become its default character.
 std::string ToGbk(const wchar_t* text, size_t length) {
   if (length == 0) return {};
-  const int size = ::WideCharToMultiByte(kGbk, 0, text, static_cast<int>(length), nullptr, 0,
-                                         nullptr, nullptr);
+  const int size =
+      ::WideCharToMultiByte(kGbk, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
   std::string gbk(static_cast<size_t>(size), '\0');
   ::WideCharToMultiByte(kGbk, 0, text, static_cast<int>(length), gbk.data(), size, nullptr,
                         nullptr);
@@ -56,8 +57,7 @@ std::string HresultMessage(HRESULT result) {
   std::string message = TrimDescription(ToGbk(buffer, length));
   if (!message.empty()) return message;
   char fallback[32];
-  std::snprintf(fallback, sizeof fallback, "OLE error %.8lx",
-                static_cast<unsigned long>(result));
+  std::snprintf(fallback, sizeof fallback, "OLE error %.8lx", static_cast<unsigned long>(result));
   return fallback;
 }
 

@@ -32,9 +32,7 @@ void DeleteRegisteredValue() { ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kRunKey,
 // Refuses every open, as for a user without write access to the machine's keys.
 class RefusingRegistry : public app::RegistryApi {
  public:
-  LSTATUS OpenKey(HKEY, const std::wstring&, REGSAM, HKEY*) override {
-    return ERROR_ACCESS_DENIED;
-  }
+  LSTATUS OpenKey(HKEY, const std::wstring&, REGSAM, HKEY*) override { return ERROR_ACCESS_DENIED; }
   LSTATUS CreateKey(HKEY, const std::wstring&, REGSAM, HKEY*) override {
     return ERROR_ACCESS_DENIED;
   }

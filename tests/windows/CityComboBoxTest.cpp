@@ -93,4 +93,3 @@ TEST_F(CityComboBoxTest, AUsersStepThroughTheClosedListIsOneChangeEach) {
 }
 
 }  // namespace
-

@@ -1,7 +1,6 @@
 // The weather report request through the platform's XML HTTP request object,
 // against the local stand-in under Wine, and the pictures it names.
 #include <gtest/gtest.h>
-
 #include <objbase.h>
 
 #include <cstdio>
@@ -12,10 +11,10 @@
 #include "app/Application.h"
 #include "json/Json.h"
 #include "ui/Bitmap.h"
+#include "ui/Text.h"
 #include "weather/IconFiles.h"
 #include "weather/Report.h"
 #include "weather/ReportItems.h"
-#include "ui/Text.h"
 #include "weather/XmlHttpRequest.h"
 #include "windows/support/StandIn.h"
 #include "windows/support/WindowDriver.h"

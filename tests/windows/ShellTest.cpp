@@ -1,7 +1,6 @@
 // The application shell under Wine: COM apartment, the application window's
 // style, the error report and the handler dispatcher, the modal loop.
 #include <gtest/gtest.h>
-
 #include <objbase.h>
 
 #include <memory>
@@ -54,7 +53,10 @@ TEST(ErrorReportTitle, FollowsTheExecutablesName) {
       {"C:\\a.b\\My.Prog.exe", "My"},
       {"weather.exe", "weather"},
       {"D:/tools/TianQi", "Tianqi"},
-      {"C:\\x\\\xCC\xEC\xC6\xF8" "Ab.exe", "\xCC\xEC\xC6\xF8" "ab"},  // 天气Ab: GBK bytes untouched
+      {"C:\\x\\\xCC\xEC\xC6\xF8"
+       "Ab.exe",
+       "\xCC\xEC\xC6\xF8"
+       "ab"},  // 天气Ab: GBK bytes untouched
   };
   for (const auto& c : cases) {
     EXPECT_EQ(app::ApplicationTitleFromPath(c.path), c.title) << c.path;

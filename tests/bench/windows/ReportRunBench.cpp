@@ -44,15 +44,16 @@ size_t DisplayEverything(const json::JsonNode& member, bool loadPictures) {
       if (loadPictures) bytes += ui::LoadBitmapFile(path) ? 1 : 0;
     }
   }
-  for (auto item : {weather::ClothingText24, weather::ClothingText48, weather::UvText24,
-                    weather::UvText48, weather::ExerciseText, weather::ComfortText,
-                    weather::DryingText, weather::TravelText}) {
+  for (auto item :
+       {weather::ClothingText24, weather::ClothingText48, weather::UvText24, weather::UvText48,
+        weather::ExerciseText, weather::ComfortText, weather::DryingText, weather::TravelText}) {
     bytes += item(member).size();
   }
   for (const char* name : {"city", "date", "date_y", "week", "temp1", "weather1", "wind1"}) {
     bytes += weather::KeyText(member, name).size();
   }
-  bytes += weather::StringText(member, "date_y").size() + weather::StringText(member, "date").size();
+  bytes +=
+      weather::StringText(member, "date_y").size() + weather::StringText(member, "date").size();
   if (loadPictures) {
     bytes += ui::LoadBitmapFile(weather::DayIconFile(member, 1)) ? 1 : 0;
     bytes += ui::LoadBitmapFile(weather::NightIconFile(member, 1)) ? 1 : 0;

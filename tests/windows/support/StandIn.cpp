@@ -1,8 +1,8 @@
 #include "windows/support/StandIn.h"
 
+#include <windows.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
-#include <windows.h>
 
 #include <chrono>
 #include <stdexcept>
