@@ -25,6 +25,32 @@ std::string FullPath(const std::wstring& path) {
   return Narrow(std::wstring_view(buffer, length));
 }
 
+// A DIB section from a validated, uncompressed bitmap file with an info header;
+// null for the rarer kinds, which the system's loader takes instead.
+UniqueBitmap BitmapFromBytes(const std::string& bytes) {
+  constexpr size_t kFileHeader = sizeof(BITMAPFILEHEADER);
+  const auto headerSize = ReadAt<DWORD>(bytes, kFileHeader);
+  if (headerSize != sizeof(BITMAPINFOHEADER)) return {};
+  const auto info = ReadAt<BITMAPINFOHEADER>(bytes, kFileHeader);
+  if (info.biCompression != BI_RGB) return {};
+  const auto dataOffset = ReadAt<DWORD>(bytes, offsetof(BITMAPFILEHEADER, bfOffBits));
+  const int64_t height = info.biHeight < 0 ? -static_cast<int64_t>(info.biHeight) : info.biHeight;
+  const size_t stride = static_cast<size_t>(((info.biWidth * info.biBitCount + 31) / 32) * 4);
+  const size_t dataSize = stride * static_cast<size_t>(height);
+  // The header and its colour table, as the file holds them.
+  const size_t colors =
+      info.biBitCount <= 8 ? (info.biClrUsed ? info.biClrUsed : (size_t{1} << info.biBitCount)) : 0;
+  const size_t infoSize = headerSize + colors * sizeof(RGBQUAD);
+  if (kFileHeader + infoSize > dataOffset || colors > 256) return {};
+  std::string header = bytes.substr(kFileHeader, infoSize);
+  auto* bitmapInfo = reinterpret_cast<BITMAPINFO*>(header.data());
+  void* bits = nullptr;
+  UniqueBitmap bitmap(::CreateDIBSection(nullptr, bitmapInfo, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bitmap || !bits) return {};
+  std::memcpy(bits, bytes.data() + dataOffset, dataSize);
+  return bitmap;
+}
+
 }  // namespace
 
 bool IsValidBitmapFile(const std::string& bytes) {
@@ -86,8 +112,12 @@ UniqueBitmap LoadBitmapFile(const std::string& path) {
   }
   bytes.resize(read);
   if (!IsValidBitmapFile(bytes)) throw std::runtime_error("Bitmap image is not valid");
-  UniqueBitmap bitmap(static_cast<HBITMAP>(::LoadImageW(nullptr, widePath.c_str(), IMAGE_BITMAP, 0,
-                                                        0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
+  // The bytes are at hand: build the bitmap from them rather than read the file twice.
+  UniqueBitmap bitmap = BitmapFromBytes(bytes);
+  if (!bitmap) {
+    bitmap.reset(static_cast<HBITMAP>(::LoadImageW(nullptr, widePath.c_str(), IMAGE_BITMAP, 0, 0,
+                                                   LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
+  }
   if (!bitmap) throw std::runtime_error("Bitmap image is not valid");
   return bitmap;
 }
