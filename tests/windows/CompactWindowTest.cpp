@@ -3,6 +3,8 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "app/Application.h"
 #include "app/AutoRun.h"
@@ -311,6 +313,39 @@ TEST_F(CompactWindowTest, LinkLabelsOpenTheirOwnText) {
     EXPECT_EQ(opened[0].rfind("http://", 0), 0u);
   }
   app::CurrentServices().shellOpen = previous;
+}
+
+// Stands in for the system's move loop, which would wait for the mouse.
+struct SystemCommandRecorder {
+  static inline WNDPROC original = nullptr;
+  static inline std::vector<std::pair<WPARAM, LPARAM>> commands;
+  static inline bool captured = false;
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SYSCOMMAND) {
+      commands.emplace_back(wParam, lParam);
+      captured = ::GetCapture() != nullptr;
+      return 0;
+    }
+    return ::CallWindowProcW(original, hwnd, message, wParam, lParam);
+  }
+};
+
+TEST_F(CompactWindowTest, AnyButtonDownOnTheFirstPictureStartsAMoveByTheCaption) {
+  TFmVazodivuDodiru window(application_->Handle());
+  SystemCommandRecorder::commands.clear();
+  SystemCommandRecorder::original = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
+      window.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SystemCommandRecorder::Proc)));
+  const RECT& picture = window.Imgravevuri->Bounds();
+  const POINT middle{(picture.left + picture.right) / 2, (picture.top + picture.bottom) / 2};
+  testsupport::ClickAt(window.Handle(), middle, WM_RBUTTONDOWN, WM_RBUTTONUP);
+  testsupport::ClickAt(window.Handle(), middle, WM_LBUTTONDOWN, WM_LBUTTONUP);
+  ::SetWindowLongPtrW(window.Handle(), GWLP_WNDPROC,
+                      reinterpret_cast<LONG_PTR>(SystemCommandRecorder::original));
+  const std::vector<std::pair<WPARAM, LPARAM>> expected{{0xF012, 0}, {0xF012, 0}};
+  EXPECT_EQ(SystemCommandRecorder::commands, expected);
+  EXPECT_FALSE(SystemCommandRecorder::captured);  // the capture was released first
+  // Nothing else reacted: no start sequence, no settings row.
+  EXPECT_FALSE(window.Label6->Visible());
 }
 
 TEST_F(CompactWindowTest, ClosingTheMainWindowEndsTheMessageLoop) {
