@@ -543,7 +543,7 @@ TEST(TimeLimits, TrickleHitsTheWholeExchangeLimit) {
   const auto [error, elapsed] = TimedError(Loopback(server.Port()), limits);
   EXPECT_EQ(error, "Read timed out: the answer was not complete after 500 ms.");
   EXPECT_GE(elapsed, 450ms);
-  EXPECT_LT(elapsed, 1s);
+  EXPECT_LT(elapsed, 3s);  // generous: a loaded machine must not fail it
 }
 
 TEST(TimeLimits, FailingBodyDroppedAfterItsLimit) {
@@ -567,7 +567,7 @@ TEST(TimeLimits, CompleteFailingBodyNeedsNoWait) {
   ScriptedServer server(script);
   const auto [error, elapsed] = TimedError(Loopback(server.Port()), ShortLimits());
   EXPECT_EQ(error, "HTTP/1.1 404 Not Found");
-  EXPECT_LT(elapsed, 1s);
+  EXPECT_LT(elapsed, 1500ms);  // well under the 2 s the body could have taken
 }
 
 TEST(TimeLimits, CompletePageNeedsNoClose) {
@@ -576,7 +576,7 @@ TEST(TimeLimits, CompletePageNeedsNoClose) {
   ScriptedServer server(script);
   const auto start = Clock::now();
   EXPECT_EQ(FetchLocationPage(Loopback(server.Port()), ShortLimits()), "ok");
-  EXPECT_LT(Clock::now() - start, 1s);
+  EXPECT_LT(Clock::now() - start, 1500ms);  // no wait for the 2 s silence limit
 }
 
 // --- Lookup end to end ------------------------------------------------------------
