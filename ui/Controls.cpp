@@ -65,20 +65,20 @@ std::wstring InstalledFace(const std::wstring& face) {
   return face;
 }
 
-HFONT FontSet::Get(const FontSpec& spec) {
-  std::wstring key = std::wstring(spec.face) + L"|" + std::to_wstring(spec.pixelHeight) + L"|" +
-                     std::to_wstring(spec.charset) + L"|" + (spec.underline ? L"u" : L"");
+HFONT FontSet::Get(const FontSpec& wanted) {
+  std::wstring key = std::wstring(wanted.face) + L"|" + std::to_wstring(wanted.pixelHeight) + L"|" +
+                     std::to_wstring(wanted.charset) + L"|" + (wanted.underline ? L"u" : L"");
   auto found = fonts_.find(key);
   if (found != fonts_.end()) return found->second.get();
   LOGFONTW font{};
-  font.lfHeight = -spec.pixelHeight;  // negative: character height, as designed
+  font.lfHeight = -wanted.pixelHeight;  // negative: character height, as designed
   font.lfWeight = FW_NORMAL;
-  font.lfUnderline = spec.underline ? TRUE : FALSE;
+  font.lfUnderline = wanted.underline ? TRUE : FALSE;
   // The texts are Chinese: on a Chinese desktop the default character set is
   // GB2312, so ask for it wherever the layout says "default".
-  font.lfCharSet = spec.charset == DEFAULT_CHARSET ? GB2312_CHARSET : spec.charset;
+  font.lfCharSet = wanted.charset == DEFAULT_CHARSET ? GB2312_CHARSET : wanted.charset;
   font.lfQuality = DEFAULT_QUALITY;
-  InstalledFace(spec.face).copy(font.lfFaceName, LF_FACESIZE - 1);
+  InstalledFace(wanted.face).copy(font.lfFaceName, LF_FACESIZE - 1);
   UniqueFont created(::CreateFontIndirectW(&font));
   const HFONT handle = created.get();
   fonts_.emplace(std::move(key), std::move(created));

@@ -40,7 +40,7 @@ std::wstring InstalledFace(const std::wstring& face);
 // The fonts of one window, created on first use and released with it.
 class FontSet {
  public:
-  HFONT Get(const FontSpec& spec);
+  HFONT Get(const FontSpec& wanted);
 
  private:
   std::unordered_map<std::wstring, UniqueFont> fonts_;

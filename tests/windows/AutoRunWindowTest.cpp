@@ -9,6 +9,7 @@
 #include "windows/support/ErrorReports.h"
 #include "windows/support/StandIn.h"
 #include "windows/support/WindowDriver.h"
+#include "windows/support/WindowTest.h"
 
 namespace {
 
@@ -48,32 +49,21 @@ class RefusingRegistry : public app::RegistryApi {
   LSTATUS CloseKey(HKEY key) override { return app::Win32RegistryApi().CloseKey(key); }
 };
 
-class AutoRunWindowTest : public testing::Test {
+class AutoRunWindowTest : public testsupport::WindowTest {
  protected:
-  static void SetUpTestSuite() {
-    application_ = std::make_unique<app::Application>();
-    standIn_ = std::make_unique<testsupport::StandIn>();
-  }
-  static void TearDownTestSuite() {
-    standIn_.reset();
-    application_.reset();
-  }
   void SetUp() override {
-    standIn_->UseForServices();
+    WindowTest::SetUp();
     DeleteRegisteredValue();
-    testsupport::ClearErrorReports();
   }
   void TearDown() override {
     app::SetRegistryApi(nullptr);
     DeleteRegisteredValue();
-    testsupport::RestoreServices();
+    WindowTest::TearDown();
   }
   static void ClickAutoRun(TFmVazodivuDodiru& window) {
     ::SendMessageW(window.Handle(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),
                    reinterpret_cast<LPARAM>(window.BtnAutoRun->Handle()));
   }
-  static inline std::unique_ptr<app::Application> application_;
-  static inline std::unique_ptr<testsupport::StandIn> standIn_;
 };
 
 TEST_F(AutoRunWindowTest, TheCaptionSaysWhatAClickWillDo) {

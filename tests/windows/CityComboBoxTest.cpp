@@ -17,9 +17,7 @@ using testsupport::Gbk;
 
 class HostWindow : public ui::ControlHost {
  public:
-  HostWindow() {
-    CreateWindowHandle(L"WeatherTestHost", 0, WS_POPUP, 0, 0, 300, 200, nullptr);
-  }
+  HostWindow() { CreateWindowHandle(L"WeatherTestHost", 0, WS_POPUP, 0, 0, 300, 200, nullptr); }
 };
 
 class CityComboBoxTest : public testing::Test {

@@ -15,28 +15,15 @@
 #include "windows/support/ErrorReports.h"
 #include "windows/support/StandIn.h"
 #include "windows/support/WindowDriver.h"
+#include "windows/support/WindowTest.h"
 
 namespace {
 
 using testsupport::Gbk;
 using ui::TFmVazodivuDodiru;
 
-class CompactWindowTest : public testing::Test {
+class CompactWindowTest : public testsupport::WindowTest {
  protected:
-  static void SetUpTestSuite() {
-    application_ = std::make_unique<app::Application>();
-    standIn_ = std::make_unique<testsupport::StandIn>();
-  }
-  static void TearDownTestSuite() {
-    standIn_.reset();
-    application_.reset();
-  }
-  void SetUp() override {
-    standIn_->UseForServices();
-    testsupport::ClearErrorReports();
-  }
-  void TearDown() override { testsupport::RestoreServices(); }
-
   // Every later report request asks for this code instead of the selected one.
   void AnswerWithCode(const std::string& code) {
     app::CurrentServices().reportUrl = [host = standIn_->HostAndPort(), code](std::string_view) {
@@ -70,9 +57,6 @@ class CompactWindowTest : public testing::Test {
     for (const auto& report : testsupport::RecordedErrorReports()) texts.push_back(report.text);
     return texts;
   }
-
-  static inline std::unique_ptr<app::Application> application_;
-  static inline std::unique_ptr<testsupport::StandIn> standIn_;
 };
 
 TEST_F(CompactWindowTest, StylesAreExactlyThePopupToolWindowOnes) {
@@ -362,14 +346,7 @@ TEST_F(CompactWindowTest, ClosingTheMainWindowEndsTheMessageLoop) {
 
 namespace {
 
-class CompactWindowLocationTest : public testing::Test {
- protected:
-  static void SetUpTestSuite() { application_ = std::make_unique<app::Application>(); }
-  static void TearDownTestSuite() { application_.reset(); }
-  void SetUp() override { testsupport::ClearErrorReports(); }
-  void TearDown() override { testsupport::RestoreServices(); }
-  static inline std::unique_ptr<app::Application> application_;
-};
+using CompactWindowLocationTest = testsupport::ApplicationTest;
 
 TEST_F(CompactWindowLocationTest, OpensOnTheCityTheLocationPageNames) {
   testsupport::StandIn standIn({"--city", "101280101"});  // 广州

@@ -12,17 +12,11 @@
 #include "windows/support/ErrorReports.h"
 #include "windows/support/StandIn.h"
 #include "windows/support/WindowDriver.h"
+#include "windows/support/WindowTest.h"
 
 namespace {
 
-class ShellTest : public testing::Test {
- protected:
-  static void SetUpTestSuite() { application_ = std::make_unique<app::Application>(); }
-  static void TearDownTestSuite() { application_.reset(); }
-  void SetUp() override { testsupport::ClearErrorReports(); }
-  void TearDown() override { testsupport::RestoreServices(); }
-  static inline std::unique_ptr<app::Application> application_;
-};
+using ShellTest = testsupport::ApplicationTest;
 
 TEST_F(ShellTest, TheGuiThreadIsInASingleThreadedApartment) {
   // Joining again succeeds with S_FALSE; asking for another model is refused.
