@@ -27,12 +27,13 @@ cd build/windows/app   # the pictures lie beside the program, in image_Index
 if ((had_display)); then
   wine Weather.exe
 else
-  # A desktop picture, so the see-through background shows.
-  convert -size 1280x800 gradient:'#4a7eb5-#1e3c64' "$root/build/desktop.png"
-  display -window root "$root/build/desktop.png" || true
   wine Weather.exe &
   program=$!
   sleep "${WEATHER_RUN_SECONDS:-8}"
+  # A desktop picture, so the see-through background shows; set once Wine's
+  # desktop process has started, since it repaints the root window.
+  convert -size 1280x800 gradient:'#4a7eb5-#1e3c64' "$root/build/desktop.png"
+  display -window root "$root/build/desktop.png" || true
   mkdir -p "$root/build/screenshots"
   shot=$root/build/screenshots/compact-window.png
   import -window root "$shot"

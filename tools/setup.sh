@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev rapidjson-dev
   clang-14 libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix mingw-w64-tools
-  wine wine64 xvfb xauth x11-utils imagemagick
+  wine wine64 xvfb xauth x11-utils xdotool imagemagick
   fonts-wqy-zenhei fonts-arphic-ukai fonts-arphic-uming
 )
 

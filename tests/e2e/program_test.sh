@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# The whole program, as a user meets it: Weather.exe under Wine asks its
+# built-in endpoints (the stand-in on loopback port 80), floats see-through in
+# the top-right corner, and a click on its fourth picture ends the process
+# with exit code 0.
+#   program_test.sh SOURCE_DIR BUILD_DIR
+set -euo pipefail
+source_dir=$1
+build_dir=$2
+skip=77
+
+export WEATHER_WINEPREFIX=$build_dir/wineprefix
+. "$source_dir/tools/wine-env.sh"
+wine_env_up
+
+python3 "$source_dir/tools/standin.py" --port 80 --lifetime 120 >/dev/null 2>&1 &
+standin=$!
+program=
+cleanup() {
+  kill "$standin" 2>/dev/null || true
+  [ -n "$program" ] && kill "$program" 2>/dev/null || true
+}
+trap cleanup EXIT
+sleep 1
+if ! kill -0 "$standin" 2>/dev/null; then
+  echo "port 80 is not free here: skipped"
+  exit $skip
+fi
+
+desktop=$build_dir/e2e-desktop.png
+convert -size 1280x800 gradient:'#4a7eb5-#1e3c64' -depth 8 "PNG24:$desktop"
+
+cd "$build_dir/app"
+wine Weather.exe &
+program=$!
+
+width=$(xdpyinfo | awk '/dimensions:/ { split($2, size, "x"); print size[1] }')
+left=$((width - 320))
+shot=$build_dir/e2e-compact.png
+pixel() { convert "$1" -format "%[pixel:p{$2,$3}]" info:; }
+
+# Wait for the window: the city name (blue) appears in the top-right corner.
+found=0
+for _ in $(seq 1 60); do
+  sleep 0.5
+  import -window root "$shot"
+  if convert "$shot" -crop "64x32+$((left + 24))+53" +repage -fill black +opaque '#0000ff' \
+       -format '%[fx:mean>0]' info: | grep -q 1; then
+    found=1
+    break
+  fi
+done
+[ $found = 1 ] || { echo "FAIL: the compact window never showed its city in the corner"; exit 1; }
+
+# Between the texts the desktop shows through. The desktop picture goes up
+# now: Wine's desktop process repaints the root window while it starts.
+display -window root "$desktop" || true
+import -window root "$shot"
+background=$(pixel "$shot" $((left + 300)) 120)
+expected=$(pixel "$desktop" $((left + 300)) 120)
+[ "$background" = "$expected" ] || { echo "FAIL: background $background is not the desktop's $expected"; exit 1; }
+echo "see-through background and the city name in the top-right corner: ok"
+
+# A click on day 2's day picture closes the main window and ends the process.
+xdotool mousemove $((left + 30 + 21)) $((155 + 15)) click 1
+status=0
+for _ in $(seq 1 40); do
+  kill -0 "$program" 2>/dev/null || break
+  sleep 0.25
+done
+if kill -0 "$program" 2>/dev/null; then echo "FAIL: the program did not end"; exit 1; fi
+wait "$program" || status=$?
+program=
+[ $status = 0 ] || { echo "FAIL: exit code $status"; exit 1; }
+echo "closed by its picture, exit code 0: ok"
