@@ -1,8 +1,9 @@
 #include "app/Application.h"
 
-#include <objbase.h>
-
+#include <exception>
 #include <vector>
+
+#include "app/ErrorReport.h"
 
 namespace app {
 namespace {
@@ -18,14 +19,11 @@ ApplicationWindow::ApplicationWindow() {
                      nullptr);
 }
 
-Application::Application() {
-  comInitialized_ = SUCCEEDED(::CoInitialize(nullptr));
-  current = this;
-}
+Application::Application() : previousSink_(win::SetFailureSink(ShowErrorReport)) { current = this; }
 
 Application::~Application() {
   current = nullptr;
-  if (comInitialized_) ::CoUninitialize();
+  win::SetFailureSink(previousSink_);
 }
 
 Application& Application::Current() { return *current; }
@@ -49,7 +47,30 @@ int Application::Run() {
   return 0;
 }
 
-int ShowModal(ui::Window& window) {
+int RunProgram(const MainWindowFactory& create) noexcept {
+  try {
+    Application application;
+    std::unique_ptr<win::Window> mainWindow;
+    try {
+      mainWindow = create(application.Handle());
+    } catch (const std::exception& error) {
+      // Without its main window the program could never be closed.
+      ShowErrorReport(error.what());
+      return 1;
+    }
+    application.SetMainWindow(mainWindow.get());
+    // Also when the main window's start sequence stopped early.
+    application.SetToolWindowStyle();
+    return application.Run();
+  } catch (const std::exception& error) {
+    ShowErrorReport(error.what());
+  } catch (...) {
+    ShowErrorReport("Unknown error");
+  }
+  return 1;
+}
+
+int ShowModal(win::Window& window) {
   const HWND modal = window.Handle();
   struct Disabling {
     HWND modal;

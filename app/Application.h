@@ -4,18 +4,24 @@
 
 #include <windows.h>
 
-#include "ui/Window.h"
+#include <functional>
+#include <memory>
+
+#include "win/Failure.h"
+#include "win/Handles.h"
+#include "win/Window.h"
 
 namespace app {
 
-class ApplicationWindow : public ui::Window {
+class ApplicationWindow : public win::Window {
  public:
   ApplicationWindow();
 };
 
 class Application {
  public:
-  // Joins the thread to a single-threaded COM apartment before any window exists.
+  // Joins the thread to a single-threaded COM apartment before any window
+  // exists, and routes every handler's failure to the error report.
   Application();
   ~Application();
   Application(const Application&) = delete;
@@ -30,21 +36,29 @@ class Application {
   void SetToolWindowStyle();
 
   // The first window created; its destruction ends the message loop.
-  void SetMainWindow(ui::Window* window) noexcept { mainWindow_ = window; }
-  ui::Window* MainWindow() const noexcept { return mainWindow_; }
+  void SetMainWindow(win::Window* window) noexcept { mainWindow_ = window; }
+  win::Window* MainWindow() const noexcept { return mainWindow_; }
   void MainWindowDestroyed();
 
   // Shows the main window and runs the message loop until it is closed.
   int Run();
 
  private:
-  bool comInitialized_ = false;
+  win::ComApartmentScope apartment_;
+  win::FailureSink previousSink_;
   ApplicationWindow window_;
-  ui::Window* mainWindow_ = nullptr;
+  win::Window* mainWindow_ = nullptr;
 };
+
+using MainWindowFactory = std::function<std::unique_ptr<win::Window>(HWND owner)>;
+
+// The whole program: the application, the main window made by `create`
+// (owned by the application window), the tool-window style and the loop.
+// A main window that cannot be created is reported and gives exit code 1.
+int RunProgram(const MainWindowFactory& create) noexcept;
 
 // Shows the window modally: every other window of the thread is disabled but
 // stays visible until the window's modal loop ends; returns its modal result.
-int ShowModal(ui::Window& window);
+int ShowModal(win::Window& window);
 
 }  // namespace app

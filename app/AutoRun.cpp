@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "ui/Text.h"
+#include "win/Text.h"
 
 namespace app {
 namespace {
@@ -88,14 +88,14 @@ RegistryApi* SetRegistryApi(RegistryApi* api) {
 
 bool AutoRunValueExists(const std::string& name) {
   RunKey key(RunKey::Mode::kOpenExisting);
-  return key.HasValue(ui::Widen(name));
+  return key.HasValue(win::Widen(name));
 }
 
 void SetAutoRun(const std::string& name, const std::string& data, bool enable) {
   RunKey key(RunKey::Mode::kCreate);
-  const std::wstring wideName = ui::Widen(name);
+  const std::wstring wideName = win::Widen(name);
   if (enable) {
-    if (!key.WriteString(wideName, ui::Widen(data))) {
+    if (!key.WriteString(wideName, win::Widen(data))) {
       throw std::runtime_error("Failed to set data for '" + name + "'");
     }
   } else if (key.HasValue(wideName)) {
@@ -115,7 +115,7 @@ std::string AutoRunCommand() {
     }
     path.resize(path.size() * 2);
   }
-  return "\"" + ui::Narrow(path) + "\"";
+  return "\"" + win::Narrow(path) + "\"";
 }
 
 }  // namespace app

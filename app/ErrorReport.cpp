@@ -4,14 +4,14 @@
 
 #include <utility>
 
-#include "ui/Text.h"
+#include "win/Text.h"
 
 namespace app {
 namespace {
 
 void ShowMessageBox(const std::string& title, const std::string& text) {
   // Owned by the active window so the box is modal to what the user is looking at.
-  ::MessageBoxW(::GetActiveWindow(), ui::Widen(text).c_str(), ui::Widen(title).c_str(),
+  ::MessageBoxW(::GetActiveWindow(), win::Widen(text).c_str(), win::Widen(title).c_str(),
                 MB_OK | MB_ICONSTOP);
 }
 
@@ -40,7 +40,7 @@ std::string ApplicationTitleFromPath(const std::string& path) {
 std::string ApplicationTitle() {
   wchar_t path[MAX_PATH * 4];
   const DWORD length = ::GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
-  return ApplicationTitleFromPath(ui::Narrow(std::wstring_view(path, length)));
+  return ApplicationTitleFromPath(win::Narrow(std::wstring_view(path, length)));
 }
 
 std::string ErrorReportText(const std::string& message) {

@@ -2,7 +2,6 @@
 // the application title. Tests replace the box with a recorder.
 #pragma once
 
-#include <exception>
 #include <functional>
 #include <string>
 
@@ -22,19 +21,7 @@ using ErrorReportSink = std::function<void(const std::string& title, const std::
 // Replaces where reports go (a message box by default); returns the old sink.
 ErrorReportSink SetErrorReportSink(ErrorReportSink sink);
 
+// The application installs this as the windows' failure sink.
 void ShowErrorReport(const std::string& message);
-
-// Runs one event handler; an error leaving it ends it there and is reported,
-// so no exception ever crosses a window procedure.
-template <typename Handler>
-void RunHandler(Handler&& handler) noexcept {
-  try {
-    handler();
-  } catch (const std::exception& error) {
-    ShowErrorReport(error.what());
-  } catch (...) {
-    ShowErrorReport("Unknown error");
-  }
-}
 
 }  // namespace app

@@ -1,15 +1,11 @@
 // Program entry: the compact window is the main window; closing it ends the process.
 #include <windows.h>
 
+#include <memory>
+
 #include "app/Application.h"
 #include "ui/WnVazodivuDodiru.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  app::Application application;
-  ui::TFmVazodivuDodiru mainWindow(application.Handle());
-  application.SetMainWindow(&mainWindow);
-  // Also when the main window's start sequence stopped early.
-  application.SetToolWindowStyle();
-  application.Run();
-  return 0;
+  return app::RunProgram([](HWND owner) { return std::make_unique<ui::TFmVazodivuDodiru>(owner); });
 }

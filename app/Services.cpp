@@ -4,9 +4,9 @@
 // after windows.h, which it needs
 #include <shellapi.h>
 
-#include "ui/Text.h"
 #include "weather/Location.h"
 #include "weather/XmlHttpRequest.h"
+#include "win/Text.h"
 
 namespace app {
 
@@ -16,7 +16,7 @@ Services& CurrentServices() {
       [](std::string_view cityCode) { return weather::MakeReportUrl(cityCode); },
       [] { return weather::CreateXmlHttpReportRequest(); },
       [](const std::string& text) {
-        ::ShellExecuteW(nullptr, L"Open", ui::Widen(text).c_str(), L"", nullptr, SW_SHOWNORMAL);
+        ::ShellExecuteW(nullptr, L"Open", win::Widen(text).c_str(), L"", nullptr, SW_SHOWNORMAL);
       },
   };
   return services;

@@ -4,16 +4,13 @@
 #pragma once
 
 #include <memory>
-#include <string>
 #include <vector>
 
-#include "ui/CityComboBox.h"
-#include "ui/Controls.h"
-#include "weather/Report.h"
+#include "ui/ReportForm.h"
 
 namespace ui {
 
-class TFmVazodivuDodiru : public ControlHost {
+class TFmVazodivuDodiru : public ReportForm {
  public:
   // Designed place and client size.
   static constexpr int kDesignLeft = 417;
@@ -24,33 +21,19 @@ class TFmVazodivuDodiru : public ControlHost {
   static constexpr COLORREF kKeyColor = RGB(25, 0, 0);
 
   // Creates the window and runs its start sequence (the window is not shown).
+  // Throws the system's message when the window or a control cannot be made.
   explicit TFmVazodivuDodiru(HWND owner);
 
-  // Controls, under their layout names.
-  Label* LblTemp2 = nullptr;
-  Label* LblWind2 = nullptr;
-  Label* Label1 = nullptr;
-  Picture* Imgravevuri2 = nullptr;
-  Picture* Imgweathern2 = nullptr;
-  Label* LblCityName = nullptr;
-  Picture* Imgravevuri = nullptr;
-  Label* Lblweather = nullptr;
-  Label* LblTemp = nullptr;
-  Label* LblWind = nullptr;
-  Picture* Imgweathern = nullptr;
-  Label* Label7 = nullptr;
-  Label* Label8 = nullptr;
-  Label* Label9 = nullptr;
-  Label* Label10 = nullptr;
-  Label* Label11 = nullptr;
-  Label* Label12 = nullptr;
-  Label* Lblweather2 = nullptr;
-  Label* Label6 = nullptr;
-  Label* Lbldate = nullptr;
-  Label* Lbldate_y = nullptr;
-  Label* Lblweek = nullptr;
-  TComboBox* ComboBox1 = nullptr;
-  Button* BtnAutoRun = nullptr;
+  // Controls of this window only, under their layout names (the shared ones
+  // are ReportForm's).
+  win::Label* LblTemp2 = nullptr;
+  win::Label* LblWind2 = nullptr;
+  win::Label* Label1 = nullptr;
+  win::Picture* Imgravevuri2 = nullptr;
+  win::Picture* Imgweathern2 = nullptr;
+  win::Label* Lblweather2 = nullptr;
+  win::Label* Label6 = nullptr;
+  win::Button* BtnAutoRun = nullptr;
 
   bool AutoRunFlag() const noexcept { return autoRunFlag_; }
 
@@ -62,21 +45,18 @@ class TFmVazodivuDodiru : public ControlHost {
   void Imgweathern2Click();
   void ComboBox1Change();
   void BtnAutoRunClick();
-  void Label11Click(const Label& sender);
 
   // The autorun caption from the registry.
   void RefreshAutoRunCaption();
-  // One fetch-and-display for the selected city.
-  void RunReport();
-  // The display step: the report's fields into the controls, in order.
-  void DisplayReport(const json::JsonNode& weatherinfo);
 
  protected:
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnDestroyed() override;
 
  private:
-  std::vector<std::unique_ptr<WindowedControl>> windows_;
+  // The display step: the report's fields into the controls, in order.
+  void Display(const json::JsonNode& weatherinfo) override;
+
+  std::vector<std::unique_ptr<win::WindowedControl>> windows_;
   bool autoRunFlag_ = false;
 };
 

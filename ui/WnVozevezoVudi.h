@@ -6,13 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "ui/CityComboBox.h"
-#include "ui/Controls.h"
-#include "weather/Report.h"
+#include "ui/ReportForm.h"
 
 namespace ui {
 
-class TFmVozevezoVudi : public ControlHost {
+class TFmVozevezoVudi : public ReportForm {
  public:
   // Designed place and client size.
   static constexpr int kDesignLeft = 417;
@@ -23,173 +21,157 @@ class TFmVozevezoVudi : public ControlHost {
   static constexpr int kTabStripHeight = 24;
 
   // Creates the window and runs its start sequence (the window is not shown).
+  // Throws the system's message when the window or a control cannot be made.
   explicit TFmVozevezoVudi(HWND owner);
   ~TFmVozevezoVudi() override;
 
   // Containers, bottom to top.
-  Panel* Panel2 = nullptr;
-  TabControl* cxPageControl1 = nullptr;
-  Panel* cxTabSheet1 = nullptr;
-  Panel* cxTabSheet2 = nullptr;
-  Memo* Memo1 = nullptr;
-  Memo* Memo2 = nullptr;
-  Panel* Panel1 = nullptr;
+  win::Panel* Panel2 = nullptr;
+  win::TabControl* cxPageControl1 = nullptr;
+  win::Panel* cxTabSheet1 = nullptr;
+  win::Panel* cxTabSheet2 = nullptr;
+  win::Memo* Memo1 = nullptr;
+  win::Memo* Memo2 = nullptr;
+  win::Panel* Panel1 = nullptr;
 
   // The top bar.
-  Label* Label6 = nullptr;
-  TComboBox* ComboBox1 = nullptr;
-  Button* Button1 = nullptr;
+  win::Label* Label6 = nullptr;
+  win::Button* Button1 = nullptr;
 
   // The day table's frames.
-  Shape* Shape1 = nullptr;
-  Shape* Shape2 = nullptr;
-  Shape* Shape3 = nullptr;
-  Shape* Shape4 = nullptr;
-  Shape* Shape5 = nullptr;
-  Shape* Shape6 = nullptr;
-  Shape* Shape7 = nullptr;
-  Shape* Shape8 = nullptr;
-  Shape* Shape9 = nullptr;
-  Shape* Shape10 = nullptr;
-  Shape* Shape11 = nullptr;
-  Shape* Shape12 = nullptr;
-  Shape* Shape13 = nullptr;
-  Shape* Shape14 = nullptr;
-  Shape* Shape15 = nullptr;
-  Shape* Shape16 = nullptr;
-  Shape* Shape17 = nullptr;
-  Shape* Shape18 = nullptr;
-  Shape* Shape19 = nullptr;
-  Shape* Shape20 = nullptr;
-  Shape* Shape21 = nullptr;
-  Shape* Shape22 = nullptr;
-  Shape* Shape23 = nullptr;
-  Shape* Shape24 = nullptr;
-  Shape* Shape25 = nullptr;
-  Shape* Shape26 = nullptr;
-  Shape* Shape27 = nullptr;
-  Shape* Shape28 = nullptr;
-  Shape* Shape29 = nullptr;
-  Shape* Shape30 = nullptr;
-  Shape* Shape31 = nullptr;
-  Shape* Shape32 = nullptr;
-  Shape* Shape33 = nullptr;
-  Shape* Shape34 = nullptr;
-  Shape* Shape35 = nullptr;
+  win::Shape* Shape1 = nullptr;
+  win::Shape* Shape2 = nullptr;
+  win::Shape* Shape3 = nullptr;
+  win::Shape* Shape4 = nullptr;
+  win::Shape* Shape5 = nullptr;
+  win::Shape* Shape6 = nullptr;
+  win::Shape* Shape7 = nullptr;
+  win::Shape* Shape8 = nullptr;
+  win::Shape* Shape9 = nullptr;
+  win::Shape* Shape10 = nullptr;
+  win::Shape* Shape11 = nullptr;
+  win::Shape* Shape12 = nullptr;
+  win::Shape* Shape13 = nullptr;
+  win::Shape* Shape14 = nullptr;
+  win::Shape* Shape15 = nullptr;
+  win::Shape* Shape16 = nullptr;
+  win::Shape* Shape17 = nullptr;
+  win::Shape* Shape18 = nullptr;
+  win::Shape* Shape19 = nullptr;
+  win::Shape* Shape20 = nullptr;
+  win::Shape* Shape21 = nullptr;
+  win::Shape* Shape22 = nullptr;
+  win::Shape* Shape23 = nullptr;
+  win::Shape* Shape24 = nullptr;
+  win::Shape* Shape25 = nullptr;
+  win::Shape* Shape26 = nullptr;
+  win::Shape* Shape27 = nullptr;
+  win::Shape* Shape28 = nullptr;
+  win::Shape* Shape29 = nullptr;
+  win::Shape* Shape30 = nullptr;
+  win::Shape* Shape31 = nullptr;
+  win::Shape* Shape32 = nullptr;
+  win::Shape* Shape33 = nullptr;
+  win::Shape* Shape34 = nullptr;
+  win::Shape* Shape35 = nullptr;
   // The index block's frames.
-  Shape* Shape36 = nullptr;
-  Shape* Shape37 = nullptr;
-  Shape* Shape38 = nullptr;
-  Shape* Shape39 = nullptr;
-  Shape* Shape40 = nullptr;
-  Shape* Shape41 = nullptr;
-  Shape* Shape42 = nullptr;
+  win::Shape* Shape36 = nullptr;
+  win::Shape* Shape37 = nullptr;
+  win::Shape* Shape38 = nullptr;
+  win::Shape* Shape39 = nullptr;
+  win::Shape* Shape40 = nullptr;
+  win::Shape* Shape41 = nullptr;
+  win::Shape* Shape42 = nullptr;
 
   // Row headings.
-  Label* Label1 = nullptr;
-  Label* Label2 = nullptr;
-  Label* Label3 = nullptr;
-  Label* Label4 = nullptr;
-  Label* Label5 = nullptr;
+  win::Label* Label1 = nullptr;
+  win::Label* Label2 = nullptr;
+  win::Label* Label3 = nullptr;
+  win::Label* Label4 = nullptr;
+  win::Label* Label5 = nullptr;
 
   // Day columns 1 to 5.
-  Label* LblDate1 = nullptr;
-  Label* LblDate2 = nullptr;
-  Label* LblDate3 = nullptr;
-  Label* LblDate4 = nullptr;
-  Label* LblDate5 = nullptr;
-  Label* Lblweather1 = nullptr;
-  Label* Lblweather2 = nullptr;
-  Label* Lblweather3 = nullptr;
-  Label* Lblweather4 = nullptr;
-  Label* Lblweather5 = nullptr;
-  Label* LblTemp1 = nullptr;
-  Label* LblTemp2 = nullptr;
-  Label* LblTemp3 = nullptr;
-  Label* LblTemp4 = nullptr;
-  Label* LblTemp5 = nullptr;
-  Label* LblWind1 = nullptr;
-  Label* LblWind2 = nullptr;
-  Label* LblWind3 = nullptr;
-  Label* LblWind4 = nullptr;
-  Label* LblWind5 = nullptr;
-  Label* Lblfl1 = nullptr;
-  Label* Lblfl2 = nullptr;
-  Label* Lblfl3 = nullptr;
-  Label* Lblfl4 = nullptr;
-  Label* Lblfl5 = nullptr;
-  Picture* Imgravevuri1 = nullptr;
-  Picture* Imgravevuri2 = nullptr;
-  Picture* Imgravevuri3 = nullptr;
-  Picture* Imgravevuri4 = nullptr;
-  Picture* Imgravevuri5 = nullptr;
-  Picture* Imgweathern1 = nullptr;
-  Picture* Imgweathern2 = nullptr;
-  Picture* Imgweathern3 = nullptr;
-  Picture* Imgweathern4 = nullptr;
-  Picture* Imgweathern5 = nullptr;
+  win::Label* LblDate1 = nullptr;
+  win::Label* LblDate2 = nullptr;
+  win::Label* LblDate3 = nullptr;
+  win::Label* LblDate4 = nullptr;
+  win::Label* LblDate5 = nullptr;
+  win::Label* Lblweather1 = nullptr;
+  win::Label* Lblweather2 = nullptr;
+  win::Label* Lblweather3 = nullptr;
+  win::Label* Lblweather4 = nullptr;
+  win::Label* Lblweather5 = nullptr;
+  win::Label* LblTemp1 = nullptr;
+  win::Label* LblTemp2 = nullptr;
+  win::Label* LblTemp3 = nullptr;
+  win::Label* LblTemp4 = nullptr;
+  win::Label* LblTemp5 = nullptr;
+  win::Label* LblWind1 = nullptr;
+  win::Label* LblWind2 = nullptr;
+  win::Label* LblWind3 = nullptr;
+  win::Label* LblWind4 = nullptr;
+  win::Label* LblWind5 = nullptr;
+  win::Label* Lblfl1 = nullptr;
+  win::Label* Lblfl2 = nullptr;
+  win::Label* Lblfl3 = nullptr;
+  win::Label* Lblfl4 = nullptr;
+  win::Label* Lblfl5 = nullptr;
+  win::Picture* Imgravevuri1 = nullptr;
+  win::Picture* Imgravevuri2 = nullptr;
+  win::Picture* Imgravevuri3 = nullptr;
+  win::Picture* Imgravevuri4 = nullptr;
+  win::Picture* Imgravevuri5 = nullptr;
+  win::Picture* Imgweathern1 = nullptr;
+  win::Picture* Imgweathern2 = nullptr;
+  win::Picture* Imgweathern3 = nullptr;
+  win::Picture* Imgweathern4 = nullptr;
+  win::Picture* Imgweathern5 = nullptr;
 
   // The index block.
-  Picture* Image5 = nullptr;
-  Picture* Image6 = nullptr;
-  Picture* Image7 = nullptr;
-  Picture* Image8 = nullptr;
-  Picture* Image9 = nullptr;
-  Picture* Image10 = nullptr;
-  Label* Lblchuanyi1 = nullptr;
-  Label* Lblchuanyi2 = nullptr;
-  Label* Lbluv1 = nullptr;
-  Label* Lbluv2 = nullptr;
-  Label* Lblcl = nullptr;
-  Label* Lblc0 = nullptr;
-  Label* Lblls0 = nullptr;
-  Label* Lbltr0 = nullptr;
+  win::Picture* Image5 = nullptr;
+  win::Picture* Image6 = nullptr;
+  win::Picture* Image7 = nullptr;
+  win::Picture* Image8 = nullptr;
+  win::Picture* Image9 = nullptr;
+  win::Picture* Image10 = nullptr;
+  win::Label* Lblchuanyi1 = nullptr;
+  win::Label* Lblchuanyi2 = nullptr;
+  win::Label* Lbluv1 = nullptr;
+  win::Label* Lbluv2 = nullptr;
+  win::Label* Lblcl = nullptr;
+  win::Label* Lblc0 = nullptr;
+  win::Label* Lblls0 = nullptr;
+  win::Label* Lbltr0 = nullptr;
 
-  // Today's block.
-  Label* LblCityName = nullptr;
-  Picture* Imgravevuri = nullptr;
-  Picture* Imgweathern = nullptr;
-  Label* Lblweather = nullptr;
-  Label* LblTemp = nullptr;
-  Label* LblWind = nullptr;
-  Label* Lbldate = nullptr;
-  Label* Lbldate_y = nullptr;
-  Label* Lblweek = nullptr;
-
-  // The location line and the publisher lines.
-  Label* LblIPAddress = nullptr;
-  Label* Label7 = nullptr;
-  Label* Label8 = nullptr;
-  Label* Label9 = nullptr;
-  Label* Label10 = nullptr;
-  Label* Label11 = nullptr;
-  Label* Label12 = nullptr;
+  // The location line (the header, today's block and the publisher lines
+  // are ReportForm's).
+  win::Label* LblIPAddress = nullptr;
 
   // Event handlers.
   void FormCreate();
   void ComboBox1Change();
   void Button1Click();
-  void Label11Click(const Label& sender);
-
-  // One fetch-and-display for the selected city.
-  void RunReport();
-  // The display step: the report's fields into the controls, in order.
-  void DisplayReport(const json::JsonNode& weatherinfo);
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  // The raw answer goes to Memo2 before it is parsed; Memo1 is emptied after.
+  void ShowReportText(const std::string& text) override;
+  void ReportParsed() override;
+  // The display step: the report's fields into the controls, in order.
+  void Display(const json::JsonNode& weatherinfo) override;
+
   // Docked: the top bar follows the width, the rest fills what is below it.
   void ArrangeChildren(int width, int height);
 
   // Declared so that child windows go before the panels that hold them.
-  std::unique_ptr<Panel> panel2_;
-  std::unique_ptr<TabControl> pageControl_;
-  std::unique_ptr<Panel> panel1_;
-  std::unique_ptr<Memo> memo1_;
-  std::unique_ptr<Memo> memo2_;
-  std::vector<std::unique_ptr<WindowedControl>> windows_;
+  std::unique_ptr<win::Panel> panel2_;
+  std::unique_ptr<win::TabControl> pageControl_;
+  std::unique_ptr<win::Panel> panel1_;
+  std::unique_ptr<win::Memo> memo1_;
+  std::unique_ptr<win::Memo> memo2_;
+  std::vector<std::unique_ptr<win::WindowedControl>> windows_;
 };
 
 }  // namespace ui

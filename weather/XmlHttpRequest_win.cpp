@@ -2,11 +2,12 @@
 // after windows.h, which they need
 #include <msxml2.h>
 #include <oleauto.h>
+#include <wrl/client.h>
 
 #include <cstdio>
 #include <stdexcept>
 
-#include "ui/Handles.h"
+#include "weather/UniqueResource.h"
 #include "weather/XmlHttpRequest.h"
 
 namespace weather {
@@ -20,6 +21,9 @@ constexpr IID kXmlHttpRequestInterface = {
 constexpr DWORD kInprocOrLocalServer = CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER;
 
 constexpr UINT kGbk = 936;
+
+void FreeBstr(BSTR text) { ::SysFreeString(text); }
+using UniqueBstr = UniqueHandle<BSTR, FreeBstr>;
 
 std::wstring ToUtf16(const std::string& text) {
   if (text.empty()) return {};
@@ -63,9 +67,9 @@ std::string HresultMessage(HRESULT result) {
 
 // The description the object left with its failure, else the system's text.
 [[noreturn]] void ThrowRequestError(HRESULT result) {
-  ui::ComPtr<IErrorInfo> info;
-  if (::GetErrorInfo(0, info.put()) == S_OK && info) {
-    ui::UniqueBstr description;
+  Microsoft::WRL::ComPtr<IErrorInfo> info;
+  if (::GetErrorInfo(0, info.GetAddressOf()) == S_OK && info) {
+    UniqueBstr description;
     if (SUCCEEDED(info->GetDescription(description.put())) && description) {
       std::string text =
           TrimDescription(ToGbk(description.get(), ::SysStringLen(description.get())));
@@ -90,18 +94,20 @@ VARIANT OmittedArgument() {
 class XmlHttpReportRequest final : public ReportRequest {
  public:
   XmlHttpReportRequest() {
-    ui::ComPtr<IUnknown> unknown;
-    HRESULT result = ::CoCreateInstance(kXmlHttpRequestClass, nullptr, kInprocOrLocalServer,
-                                        IID_IUnknown, unknown.put_void());
+    Microsoft::WRL::ComPtr<IUnknown> unknown;
+    HRESULT result =
+        ::CoCreateInstance(kXmlHttpRequestClass, nullptr, kInprocOrLocalServer, IID_IUnknown,
+                           reinterpret_cast<void**>(unknown.GetAddressOf()));
     if (FAILED(result)) throw std::runtime_error(HresultMessage(result));
-    result = unknown->QueryInterface(kXmlHttpRequestInterface, request_.put_void());
+    result = unknown->QueryInterface(kXmlHttpRequestInterface,
+                                     reinterpret_cast<void**>(request_.GetAddressOf()));
     if (FAILED(result)) throw std::runtime_error(HresultMessage(result));
   }
 
   std::string Fetch(const std::string& url) override {
     ::SetErrorInfo(0, nullptr);
-    ui::UniqueBstr method(::SysAllocString(L"Get"));
-    ui::UniqueBstr address(::SysAllocString(ToUtf16(url).c_str()));
+    UniqueBstr method(::SysAllocString(L"Get"));
+    UniqueBstr address(::SysAllocString(ToUtf16(url).c_str()));
     VARIANT synchronous;
     ::VariantInit(&synchronous);
     synchronous.vt = VT_BOOL;
@@ -109,13 +115,13 @@ class XmlHttpReportRequest final : public ReportRequest {
     Check(request_->open(method.get(), address.get(), synchronous, OmittedArgument(),
                          OmittedArgument()));
     Check(request_->send(OmittedArgument()));
-    ui::UniqueBstr text;
+    UniqueBstr text;
     Check(request_->get_responseText(text.put()));
     return ToGbk(text.get(), text ? ::SysStringLen(text.get()) : 0);
   }
 
  private:
-  ui::ComPtr<IXMLHTTPRequest> request_;
+  Microsoft::WRL::ComPtr<IXMLHTTPRequest> request_;
 };
 
 }  // namespace

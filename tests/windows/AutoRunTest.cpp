@@ -9,7 +9,8 @@
 
 #include "app/AutoRun.h"
 #include "app/ErrorReport.h"
-#include "ui/Text.h"
+#include "win/Failure.h"
+#include "win/Text.h"
 #include "windows/support/ErrorReports.h"
 
 namespace {
@@ -140,7 +141,7 @@ TEST_F(AutoRunTest, CommandIsTheQuotedFullPathOfTheExecutable) {
   const DWORD length = ::GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
   ASSERT_GT(length, 0u);
   const std::string command = app::AutoRunCommand();
-  EXPECT_EQ(command, "\"" + ui::Narrow(std::wstring_view(path, length)) + "\"");
+  EXPECT_EQ(command, "\"" + win::Narrow(std::wstring_view(path, length)) + "\"");
   EXPECT_NE(command.find(":\\"), std::string::npos);  // a full path, not a bare name
 }
 
@@ -152,7 +153,7 @@ TEST_F(AutoRunTest, EnableWritesTheCommandAsString) {
   std::wstring data;
   ASSERT_TRUE(ReadValue(kValueName, &type, &data));
   EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(data, ui::Widen(app::AutoRunCommand()));
+  EXPECT_EQ(data, win::Widen(app::AutoRunCommand()));
   EXPECT_EQ(data.front(), L'"');
   EXPECT_EQ(data.back(), L'"');
   EXPECT_TRUE(app::AutoRunValueExists(app::kAutoRunValueName));
@@ -164,7 +165,7 @@ TEST_F(AutoRunTest, EnableReplacesAnOlderValue) {
   DWORD type = 0;
   std::wstring data;
   ASSERT_TRUE(ReadValue(kValueName, &type, &data));
-  EXPECT_EQ(data, ui::Widen(app::AutoRunCommand()));
+  EXPECT_EQ(data, win::Widen(app::AutoRunCommand()));
 }
 
 TEST_F(AutoRunTest, DisableDeletesTheValue) {
@@ -238,7 +239,7 @@ TEST_F(AutoRunTest, RefusedAccessMakesEnableRaise) {
 TEST_F(AutoRunTest, RefusedAccessReportsTheFailedWriteOnce) {
   registry_.refuseOpens = true;
   testsupport::ClearErrorReports();
-  app::RunHandler([] { app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), true); });
+  win::RunHandler([] { app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), true); });
   ASSERT_EQ(testsupport::RecordedErrorReports().size(), 1u);
   EXPECT_EQ(testsupport::RecordedErrorReports()[0].text, "Failed to set data for 'Rezodez'");
   testsupport::ClearErrorReports();
@@ -260,9 +261,9 @@ TEST_F(AutoRunTest, SeamRestoresTheRealRegistry) {
 
 TEST(AutoRunCaptionTest, CaptionsSayWhatAClickWillDo) {
   EXPECT_STREQ(app::kAutoRunValueName, "Rezodez");
-  EXPECT_EQ(ui::Widen(app::kAutoRunOnCaption), L"取消自动运行");
-  EXPECT_EQ(ui::Widen(app::kAutoRunOffCaption), L"开机自动运行");
-  EXPECT_EQ(ui::Widen(app::kAutoRunDesignCaption), L"自动启动");
+  EXPECT_EQ(win::Widen(app::kAutoRunOnCaption), L"取消自动运行");
+  EXPECT_EQ(win::Widen(app::kAutoRunOffCaption), L"开机自动运行");
+  EXPECT_EQ(win::Widen(app::kAutoRunDesignCaption), L"自动启动");
   EXPECT_EQ(app::AutoRunCaption(true), app::kAutoRunOnCaption);
   EXPECT_EQ(app::AutoRunCaption(false), app::kAutoRunOffCaption);
 }

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "app/Application.h"
-#include "ui/CityComboBox.h"
+#include "win/CityComboBox.h"
 #include "weather/CityCodes.h"
 #include "weather/CityTable.h"
 #include "windows/support/WindowDriver.h"
@@ -15,7 +15,7 @@ namespace {
 
 using testsupport::Gbk;
 
-class HostWindow : public ui::ControlHost {
+class HostWindow : public win::ControlHost {
  public:
   HostWindow() { CreateWindowHandle(L"WeatherTestHost", 0, WS_POPUP, 0, 0, 300, 200, nullptr); }
 };
@@ -23,12 +23,12 @@ class HostWindow : public ui::ControlHost {
 class CityComboBoxTest : public testing::Test {
  protected:
   void SetUp() override {
-    combo_ = std::make_unique<ui::TComboBox>(host_, 10, 10, 145, 21, 13, nullptr);
+    combo_ = std::make_unique<win::TComboBox>(host_, 10, 10, 145, 21, 13, nullptr);
     combo_->AddItem(Gbk("昆明=101290101"));
     combo_->onChange = [this] { ++changes_; };
   }
   HostWindow host_;
-  std::unique_ptr<ui::TComboBox> combo_;
+  std::unique_ptr<win::TComboBox> combo_;
   int changes_ = 0;
 };
 

@@ -235,7 +235,7 @@ TEST_F(CompactWindowTest, StartWithoutNetworkLeavesTheOpaqueDesignWindow) {
   EXPECT_EQ(texts[0], "Socket Error # 10061\r\nConnection refused.");
 
   EXPECT_EQ(::GetWindowLongPtrW(window.Handle(), GWL_EXSTYLE) & WS_EX_LAYERED, 0);
-  EXPECT_EQ(window.Color(), ui::ButtonFaceColor());
+  EXPECT_EQ(window.Color(), win::ButtonFaceColor());
   RECT area;
   ::GetWindowRect(window.Handle(), &area);
   EXPECT_EQ(area.left, TFmVazodivuDodiru::kDesignLeft);

@@ -16,6 +16,7 @@
 
 #include "app/Application.h"
 #include "app/ErrorReport.h"
+#include "win/Failure.h"
 #include "app/Services.h"
 #include "ui/WnVazodivuDodiru.h"
 #include "ui/WnVozevezoVudi.h"
@@ -60,12 +61,12 @@ std::string WithCrLf(const std::string& text) {
 }
 
 // Every windowless control's text or picture, for comparing before and after.
-std::vector<std::string> Snapshot(const ui::ControlHost& host) {
+std::vector<std::string> Snapshot(const win::ControlHost& host) {
   std::vector<std::string> shown;
   for (const auto& control : host.Graphics()) {
-    if (auto* label = dynamic_cast<const ui::Label*>(control.get())) {
+    if (auto* label = dynamic_cast<const win::Label*>(control.get())) {
       shown.push_back(label->Text());
-    } else if (auto* picture = dynamic_cast<const ui::Picture*>(control.get())) {
+    } else if (auto* picture = dynamic_cast<const win::Picture*>(control.get())) {
       shown.push_back("picture " + picture->SourcePath() + " " +
                       std::to_string(reinterpret_cast<uintptr_t>(picture->Bitmap())));
     }
@@ -73,7 +74,7 @@ std::vector<std::string> Snapshot(const ui::ControlHost& host) {
   return shown;
 }
 
-int PaintIndex(const ui::ControlHost& host, const ui::GraphicControl* control) {
+int PaintIndex(const win::ControlHost& host, const win::GraphicControl* control) {
   const auto& graphics = host.Graphics();
   for (size_t i = 0; i < graphics.size(); ++i) {
     if (graphics[i].get() == control) return static_cast<int>(i);
@@ -231,7 +232,7 @@ TEST_F(FullWindowTest, DayTableFramesAndControls) {
   // Rows of the day table: y, height, and the frame of the heading column and days 1 to 5.
   struct TableRow {
     int y, height;
-    std::array<Member<ui::Shape>, 6> shapes;
+    std::array<Member<win::Shape>, 6> shapes;
   };
   const TableRow rows[] = {
       {78,
@@ -259,7 +260,7 @@ TEST_F(FullWindowTest, DayTableFramesAndControls) {
   };
   for (const TableRow& row : rows) {
     for (int column = 0; column < 6; ++column) {
-      const Member<ui::Shape> member = row.shapes[static_cast<size_t>(column)];
+      const Member<win::Shape> member = row.shapes[static_cast<size_t>(column)];
       if (!member) continue;
       const RECT expected = column == 0 ? Rect(8, row.y, 65, row.height)
                                         : Rect(72 + 109 * (column - 1), row.y, 110, row.height);
@@ -269,7 +270,7 @@ TEST_F(FullWindowTest, DayTableFramesAndControls) {
     }
   }
   EXPECT_TRUE(SameRect(full.Shape1->Bounds(), Rect(8, 78, 65, 64)));
-  const std::pair<Member<ui::Shape>, RECT> indexFrames[] = {
+  const std::pair<Member<win::Shape>, RECT> indexFrames[] = {
       {&Form::Shape36, Rect(8, 257, 610, 69)},   {&Form::Shape37, Rect(8, 325, 204, 69)},
       {&Form::Shape38, Rect(211, 325, 204, 69)}, {&Form::Shape39, Rect(414, 325, 204, 69)},
       {&Form::Shape40, Rect(8, 393, 204, 69)},   {&Form::Shape41, Rect(211, 393, 204, 69)},
@@ -280,7 +281,7 @@ TEST_F(FullWindowTest, DayTableFramesAndControls) {
   }
 
   // Row headings.
-  const std::tuple<Member<ui::Label>, int, const char*> headings[] = {
+  const std::tuple<Member<win::Label>, int, const char*> headings[] = {
       {&Form::Label1, 86, "日期"},  {&Form::Label2, 149, "天气"}, {&Form::Label3, 181, "温度"},
       {&Form::Label4, 208, "风向"}, {&Form::Label5, 237, "风力"},
   };
@@ -290,10 +291,10 @@ TEST_F(FullWindowTest, DayTableFramesAndControls) {
     EXPECT_EQ((full.*member)->Text(), Gbk(caption));
   }
   EXPECT_TRUE(full.Label1->Style().transparent);
-  EXPECT_EQ(full.Label1->Style().align, ui::TextAlign::kCenter);
+  EXPECT_EQ(full.Label1->Style().align, win::TextAlign::kCenter);
 
   // Day columns: fixed, centred, see-through labels and fixed transparent pictures.
-  const std::array<std::array<Member<ui::Label>, 5>, 5> dayLabels{{
+  const std::array<std::array<Member<win::Label>, 5>, 5> dayLabels{{
       {&Form::LblDate1, &Form::Lblweather1, &Form::LblTemp1, &Form::LblWind1, &Form::Lblfl1},
       {&Form::LblDate2, &Form::Lblweather2, &Form::LblTemp2, &Form::LblWind2, &Form::Lblfl2},
       {&Form::LblDate3, &Form::Lblweather3, &Form::LblTemp3, &Form::LblWind3, &Form::Lblfl3},
@@ -303,15 +304,15 @@ TEST_F(FullWindowTest, DayTableFramesAndControls) {
   const int labelRows[] = {86, 149, 181, 208, 237};
   const int dayX[] = {86, 194, 302, 410, 518};
   const int nightX[] = {126, 234, 343, 451, 559};
-  const std::array<Member<ui::Picture>, 5> dayPictures{&Form::Imgravevuri1, &Form::Imgravevuri2,
+  const std::array<Member<win::Picture>, 5> dayPictures{&Form::Imgravevuri1, &Form::Imgravevuri2,
                                                        &Form::Imgravevuri3, &Form::Imgravevuri4,
                                                        &Form::Imgravevuri5};
-  const std::array<Member<ui::Picture>, 5> nightPictures{&Form::Imgweathern1, &Form::Imgweathern2,
+  const std::array<Member<win::Picture>, 5> nightPictures{&Form::Imgweathern1, &Form::Imgweathern2,
                                                          &Form::Imgweathern3, &Form::Imgweathern4,
                                                          &Form::Imgweathern5};
   for (int n = 0; n < 5; ++n) {
     for (int row = 0; row < 5; ++row) {
-      const ui::Label& label = *(full.*dayLabels[n][row]);
+      const win::Label& label = *(full.*dayLabels[n][row]);
       int y = labelRows[row];
       if (n == 4 && (row == 1 || row == 2)) ++y;  // Lblweather5, LblTemp5
       EXPECT_TRUE(SameRect(label.Bounds(), Rect(72 + 109 * n, y, 110, 13)))
@@ -319,10 +320,10 @@ TEST_F(FullWindowTest, DayTableFramesAndControls) {
       EXPECT_EQ(label.Text(), "LblDate1");
       EXPECT_FALSE(label.Style().autoSize);
       EXPECT_TRUE(label.Style().transparent);
-      EXPECT_EQ(label.Style().align, ui::TextAlign::kCenter);
+      EXPECT_EQ(label.Style().align, win::TextAlign::kCenter);
     }
-    const ui::Picture& day = *(full.*dayPictures[n]);
-    const ui::Picture& night = *(full.*nightPictures[n]);
+    const win::Picture& day = *(full.*dayPictures[n]);
+    const win::Picture& night = *(full.*nightPictures[n]);
     EXPECT_TRUE(SameRect(day.Bounds(), Rect(dayX[n], 110, 42, 30)));
     EXPECT_TRUE(SameRect(night.Bounds(), Rect(nightX[n], 110, 42, 30)));
     EXPECT_EQ(day.Bitmap(), nullptr);
@@ -333,7 +334,7 @@ TEST_F(FullWindowTest, DayTableFramesAndControls) {
 TEST_F(FullWindowTest, IndexTodayAndPublisherBlocks) {
   testsupport::UseUnreachableServices();
   Form full(app::Application::Current().Handle());
-  const std::pair<Member<ui::Picture>, RECT> pictures[] = {
+  const std::pair<Member<win::Picture>, RECT> pictures[] = {
       {&Form::Image5, Rect(10, 258, 64, 67)},     {&Form::Image6, Rect(10, 328, 64, 62)},
       {&Form::Image7, Rect(213, 326, 65, 66)},    {&Form::Image8, Rect(418, 327, 64, 65)},
       {&Form::Image9, Rect(10, 394, 65, 66)},     {&Form::Image10, Rect(213, 393, 64, 68)},
@@ -343,40 +344,40 @@ TEST_F(FullWindowTest, IndexTodayAndPublisherBlocks) {
     EXPECT_TRUE(SameRect((full.*member)->Bounds(), expected));
     EXPECT_NE((full.*member)->Bitmap(), nullptr);
   }
-  const std::tuple<Member<ui::Label>, int, int> indexLabels[] = {
+  const std::tuple<Member<win::Label>, int, int> indexLabels[] = {
       {&Form::Lblchuanyi1, 75, 267}, {&Form::Lblchuanyi2, 75, 294}, {&Form::Lbluv1, 75, 334},
       {&Form::Lbluv2, 75, 366},      {&Form::Lblcl, 284, 334},      {&Form::Lblc0, 491, 334},
       {&Form::Lblls0, 75, 399},      {&Form::Lbltr0, 280, 399},
   };
   for (const auto& [member, x, y] : indexLabels) {
-    const ui::Label& label = *(full.*member);
+    const win::Label& label = *(full.*member);
     EXPECT_EQ(label.Bounds().left, x);
     EXPECT_EQ(label.Bounds().top, y);
     EXPECT_EQ(label.Text(), "LblDate1");
     EXPECT_TRUE(label.Style().autoSize);
     EXPECT_FALSE(label.Style().transparent);
   }
-  const std::tuple<Member<ui::Label>, int, int, const char*> todayLabels[] = {
+  const std::tuple<Member<win::Label>, int, int, const char*> todayLabels[] = {
       {&Form::LblCityName, 16, 8, "城市"}, {&Form::Lblweather, 184, 7, "天气"},
       {&Form::LblTemp, 184, 31, "温度"},   {&Form::LblWind, 184, 55, "凤力风向"},
       {&Form::Lbldate, 424, 9, "日期"},    {&Form::Lbldate_y, 424, 33, "农务年"},
       {&Form::Lblweek, 529, 33, "星期"},   {&Form::LblIPAddress, 8, 471, "凤力风向"},
   };
   for (const auto& [member, x, y, caption] : todayLabels) {
-    const ui::Label& label = *(full.*member);
+    const win::Label& label = *(full.*member);
     EXPECT_EQ(label.Bounds().left, x);
     EXPECT_EQ(label.Bounds().top, y);
     EXPECT_EQ(label.Text(), Gbk(caption));
     EXPECT_TRUE(label.Style().transparent);
   }
   EXPECT_EQ(full.LblCityName->Font().pixelHeight, 32);
-  EXPECT_EQ(full.LblCityName->Font().color, ui::kBlue);
+  EXPECT_EQ(full.LblCityName->Font().color, win::kBlue);
   EXPECT_EQ(full.Lblweather->Font().pixelHeight, 19);
   EXPECT_EQ(full.LblIPAddress->Font().pixelHeight, 19);
-  EXPECT_EQ(full.LblIPAddress->Font().color, ui::kBlue);
+  EXPECT_EQ(full.LblIPAddress->Font().color, win::kBlue);
   EXPECT_EQ(full.Lbldate->Font().pixelHeight, 11);
 
-  const std::tuple<Member<ui::Label>, int, int> publisher[] = {
+  const std::tuple<Member<win::Label>, int, int> publisher[] = {
       {&Form::Label7, 16, 496},  {&Form::Label8, 16, 512},  {&Form::Label9, 16, 528},
       {&Form::Label10, 16, 544}, {&Form::Label11, 56, 512}, {&Form::Label12, 56, 528},
   };
@@ -386,9 +387,9 @@ TEST_F(FullWindowTest, IndexTodayAndPublisherBlocks) {
   }
   EXPECT_EQ(full.Label8->Text(), Gbk("博客："));
   EXPECT_EQ(full.Label9->Text(), Gbk("微博："));
-  for (const ui::Label* link : {full.Label11, full.Label12}) {
+  for (const win::Label* link : {full.Label11, full.Label12}) {
     EXPECT_TRUE(link->Font().underline);
-    EXPECT_EQ(link->Font().color, ui::kBlue);
+    EXPECT_EQ(link->Font().color, win::kBlue);
     EXPECT_EQ(link->Font().pixelHeight, 11);
     EXPECT_EQ(link->cursor, ::LoadCursorW(nullptr, IDC_HAND));
   }
@@ -397,9 +398,9 @@ TEST_F(FullWindowTest, IndexTodayAndPublisherBlocks) {
 TEST_F(FullWindowTest, PanelPaintsInItsDesignedOrder) {
   testsupport::UseUnreachableServices();
   Form full(app::Application::Current().Handle());
-  const ui::ControlHost& panel = *full.Panel1;
-  std::vector<std::vector<const ui::GraphicControl*>> groups(11);
-  const std::vector<ui::Shape*> shapes = {
+  const win::ControlHost& panel = *full.Panel1;
+  std::vector<std::vector<const win::GraphicControl*>> groups(11);
+  const std::vector<win::Shape*> shapes = {
       full.Shape1,  full.Shape2,  full.Shape3,  full.Shape4,  full.Shape5,  full.Shape6,
       full.Shape7,  full.Shape8,  full.Shape9,  full.Shape10, full.Shape11, full.Shape13,
       full.Shape14, full.Shape15, full.Shape16, full.Shape17, full.Shape18, full.Shape19,
@@ -431,7 +432,7 @@ TEST_F(FullWindowTest, PanelPaintsInItsDesignedOrder) {
   for (size_t g = 0; g < groups.size(); ++g) {
     int first = INT_MAX;
     int last = -1;
-    for (const ui::GraphicControl* control : groups[g]) {
+    for (const win::GraphicControl* control : groups[g]) {
       const int index = PaintIndex(panel, control);
       ASSERT_GE(index, 0) << "group " << g;
       first = std::min(first, index);
@@ -497,18 +498,18 @@ TEST_F(FullWindowTest, StartShowsTheLocatedCitysReport) {
   EXPECT_EQ(full.Memo1->Text(), "");
 
   const auto clock = weather::SystemClock();
-  const ui::Label* dates[] = {full.LblDate1, full.LblDate2, full.LblDate3, full.LblDate4,
+  const win::Label* dates[] = {full.LblDate1, full.LblDate2, full.LblDate3, full.LblDate4,
                               full.LblDate5};
-  const ui::Label* skies[] = {full.Lblweather1, full.Lblweather2, full.Lblweather3,
+  const win::Label* skies[] = {full.Lblweather1, full.Lblweather2, full.Lblweather3,
                               full.Lblweather4, full.Lblweather5};
-  const ui::Label* temps[] = {full.LblTemp1, full.LblTemp2, full.LblTemp3, full.LblTemp4,
+  const win::Label* temps[] = {full.LblTemp1, full.LblTemp2, full.LblTemp3, full.LblTemp4,
                               full.LblTemp5};
-  const ui::Label* winds[] = {full.LblWind1, full.LblWind2, full.LblWind3, full.LblWind4,
+  const win::Label* winds[] = {full.LblWind1, full.LblWind2, full.LblWind3, full.LblWind4,
                               full.LblWind5};
-  const ui::Label* forces[] = {full.Lblfl1, full.Lblfl2, full.Lblfl3, full.Lblfl4, full.Lblfl5};
-  const ui::Picture* days[] = {full.Imgravevuri1, full.Imgravevuri2, full.Imgravevuri3,
+  const win::Label* forces[] = {full.Lblfl1, full.Lblfl2, full.Lblfl3, full.Lblfl4, full.Lblfl5};
+  const win::Picture* days[] = {full.Imgravevuri1, full.Imgravevuri2, full.Imgravevuri3,
                                full.Imgravevuri4, full.Imgravevuri5};
-  const ui::Picture* nights[] = {full.Imgweathern1, full.Imgweathern2, full.Imgweathern3,
+  const win::Picture* nights[] = {full.Imgweathern1, full.Imgweathern2, full.Imgweathern3,
                                  full.Imgweathern4, full.Imgweathern5};
   const char* windKeys[] = {"fx1", "fx2", "wind3", "wind4", "wind5"};
   for (int n = 1; n <= 5; ++n) {
@@ -731,7 +732,7 @@ std::vector<Form*> VisibleWindows(const wchar_t* className) {
         wchar_t name[64] = {};
         ::GetClassNameW(hwnd, name, 64);
         if (std::wstring(name) == s.className && ::IsWindowVisible(hwnd)) {
-          if (auto* form = dynamic_cast<Form*>(ui::Window::FromHandle(hwnd))) {
+          if (auto* form = dynamic_cast<Form*>(win::Window::FromHandle(hwnd))) {
             s.found.push_back(form);
           }
         }
@@ -796,7 +797,7 @@ TEST_F(FullWindowTest, WindowsNestModally) {
         return true;
       },
   });
-  app::RunHandler([&] { main.Imgweathern2Click(); });
+  win::RunHandler([&] { main.Imgweathern2Click(); });
   EXPECT_TRUE(script.Finished());
   EXPECT_TRUE(mainDisabledUnderFull);
   EXPECT_TRUE(fullDisabledUnderCompact);

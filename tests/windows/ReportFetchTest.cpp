@@ -10,8 +10,8 @@
 
 #include "app/Application.h"
 #include "json/Json.h"
-#include "ui/Bitmap.h"
-#include "ui/Text.h"
+#include "win/Bitmap.h"
+#include "win/Text.h"
 #include "weather/IconFiles.h"
 #include "weather/Report.h"
 #include "weather/ReportItems.h"
@@ -146,7 +146,7 @@ TEST(PictureFiles, EveryPictureTheServiceNamesLoads) {
     for (auto kind : {weather::PictureKind::Day, weather::PictureKind::Night}) {
       const std::string path = weather::IconFilePath(number, kind);
       SCOPED_TRACE(path);
-      ui::UniqueBitmap bitmap = ui::LoadBitmapFile(path);
+      win::UniqueBitmap bitmap = win::LoadBitmapFile(path);
       ASSERT_TRUE(bitmap);
       BITMAP info{};
       ::GetObjectW(bitmap.get(), sizeof info, &info);
@@ -159,13 +159,13 @@ TEST(PictureFiles, EveryPictureTheServiceNamesLoads) {
 
 TEST(PictureFiles, AFileThatCannotBeOpenedNamesItsFullPathAndTheReason) {
   try {
-    ui::LoadBitmapFile("image_Index\\d-5.bmp");
+    win::LoadBitmapFile("image_Index\\d-5.bmp");
     FAIL() << "no error";
   } catch (const std::runtime_error& error) {
     wchar_t directory[MAX_PATH];
     ::GetCurrentDirectoryW(MAX_PATH, directory);
     std::wstring full = std::wstring(directory) + L"\\image_Index\\d-5.bmp";
-    const std::string expectedStart = "Cannot open file \"" + ui::Narrow(full) + "\". ";
+    const std::string expectedStart = "Cannot open file \"" + win::Narrow(full) + "\". ";
     const std::string text = error.what();
     EXPECT_EQ(text.substr(0, expectedStart.size()), expectedStart);
     EXPECT_GT(text.size(), expectedStart.size());  // the system's reason follows
@@ -178,7 +178,7 @@ TEST(PictureFiles, ContentThatIsNoBitmapIsRejected) {
        {std::string("hello"), std::string("BM") + std::string(60, '\0'), std::string()}) {
     std::ofstream(path, std::ios::binary) << content;
     try {
-      ui::LoadBitmapFile(path);
+      win::LoadBitmapFile(path);
       ADD_FAILURE() << "accepted " << content.size() << " bytes";
     } catch (const std::runtime_error& error) {
       EXPECT_STREQ(error.what(), "Bitmap image is not valid");

@@ -8,6 +8,7 @@
 
 #include "app/Application.h"
 #include "app/ErrorReport.h"
+#include "win/Failure.h"
 #include "ui/WnVazodivuDodiru.h"
 #include "windows/support/ErrorReports.h"
 #include "windows/support/StandIn.h"
@@ -78,7 +79,7 @@ TEST(ErrorReportText, AddsAFullStopOnlyAfterCharactersThatSortAfterIt) {
 
 TEST_F(ShellTest, AFailingHandlerEndsAtItsStepKeepsEarlierEffectsAndIsReported) {
   int stepsDone = 0;
-  app::RunHandler([&] {
+  win::RunHandler([&] {
     ++stepsDone;
     throw std::runtime_error("second step failed");
     ++stepsDone;  // never reached
@@ -91,7 +92,7 @@ TEST_F(ShellTest, AFailingHandlerEndsAtItsStepKeepsEarlierEffectsAndIsReported) 
 }
 
 // A window whose handler fails: the error must not cross the window procedure.
-class FailingWindow : public ui::Window {
+class FailingWindow : public win::Window {
  public:
   FailingWindow() { CreateWindowHandle(L"WeatherTestFailing", 0, WS_POPUP, 0, 0, 10, 10, nullptr); }
   int handled = 0;

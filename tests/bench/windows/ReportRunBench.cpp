@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "ui/Bitmap.h"
+#include "win/Bitmap.h"
 #include "weather/Report.h"
 #include "weather/ReportItems.h"
 #include "weather/XmlHttpRequest.h"
@@ -41,7 +41,7 @@ size_t DisplayEverything(const json::JsonNode& member, bool loadPictures) {
     bytes += weather::KeyText(member, "fl" + std::to_string(n)).size();
     for (const std::string& path :
          {weather::DayIconFile(member, n), weather::NightIconFile(member, n)}) {
-      if (loadPictures) bytes += ui::LoadBitmapFile(path) ? 1 : 0;
+      if (loadPictures) bytes += win::LoadBitmapFile(path) ? 1 : 0;
     }
   }
   for (auto item :
@@ -55,8 +55,8 @@ size_t DisplayEverything(const json::JsonNode& member, bool loadPictures) {
   bytes +=
       weather::StringText(member, "date_y").size() + weather::StringText(member, "date").size();
   if (loadPictures) {
-    bytes += ui::LoadBitmapFile(weather::DayIconFile(member, 1)) ? 1 : 0;
-    bytes += ui::LoadBitmapFile(weather::NightIconFile(member, 1)) ? 1 : 0;
+    bytes += win::LoadBitmapFile(weather::DayIconFile(member, 1)) ? 1 : 0;
+    bytes += win::LoadBitmapFile(weather::NightIconFile(member, 1)) ? 1 : 0;
   }
   return bytes;
 }

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "app/Services.h"
-#include "ui/Text.h"
+#include "win/Text.h"
 #include "weather/Location.h"
 #include "weather/Report.h"
 
@@ -48,7 +48,7 @@ sockaddr_in Loopback(int port) {
 
 // Unix paths reach Wine's file system through drive Z:.
 std::wstring DosPath(const std::string& unixPath) {
-  std::wstring path = L"Z:" + ui::Widen(unixPath);
+  std::wstring path = L"Z:" + win::Widen(unixPath);
   for (wchar_t& c : path) {
     if (c == L'/') c = L'\\';
   }
@@ -91,7 +91,7 @@ StandIn::StandIn(std::vector<std::string> options) : port_(UnusedLoopbackPort())
                         Quoted(std::string(WEATHER_SOURCE_DIR) + "/tools/standin.py") +
                         " --allow-quit --lifetime 900 --port " + std::to_string(port_);
   for (const std::string& option : options) command += " " + Quoted(option);
-  std::wstring commandLine = ui::Widen(command);
+  std::wstring commandLine = win::Widen(command);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/ErrorReport.h"
+#include "win/Failure.h"
 #include "windows/support/ErrorReports.h"
 
 namespace testsupport {
@@ -22,5 +23,7 @@ int main(int argc, char** argv) {
     testsupport::RecordedErrorReports().push_back({title, text});
     std::fprintf(stderr, "error report [%s]: %s\n", title.c_str(), text.c_str());
   });
+  // Handlers run outside an application object go to the same recorder.
+  win::SetFailureSink(app::ShowErrorReport);
   return RUN_ALL_TESTS();
 }

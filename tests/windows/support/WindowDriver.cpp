@@ -1,6 +1,6 @@
 #include "windows/support/WindowDriver.h"
 
-#include "ui/Text.h"
+#include "win/Text.h"
 
 namespace testsupport {
 
@@ -10,7 +10,7 @@ void ClickAt(HWND host, POINT point, UINT downMessage, UINT upMessage) {
   ::SendMessageW(host, upMessage, 0, position);
 }
 
-void Click(const ui::GraphicControl& control) {
+void Click(const win::GraphicControl& control) {
   const RECT& area = control.Bounds();
   ClickAt(control.Host().Handle(),
           POINT{(area.left + area.right) / 2, (area.top + area.bottom) / 2});
@@ -37,7 +37,7 @@ std::string Utf8ToGbk(const std::string& utf8) {
   std::wstring wide(static_cast<size_t>(length), L'\0');
   ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
                         length);
-  return ui::Narrow(wide);
+  return win::Narrow(wide);
 }
 
 }  // namespace

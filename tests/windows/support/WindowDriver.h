@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "ui/Controls.h"
+#include "win/Controls.h"
 
 namespace testsupport {
 
@@ -14,7 +14,7 @@ namespace testsupport {
 void ClickAt(HWND host, POINT point, UINT downMessage = WM_LBUTTONDOWN,
              UINT upMessage = WM_LBUTTONUP);
 // A click in the middle of a windowless control.
-void Click(const ui::GraphicControl& control);
+void Click(const win::GraphicControl& control);
 
 // Dispatches what is waiting in the thread's queue.
 void PumpMessages();

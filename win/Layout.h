@@ -1,6 +1,7 @@
 // A window's design as data: one row per control, applied in order when the
 // window is created, before its start sequence runs. Later rows paint over
 // earlier ones; child windows (combo box, button) lie above all of them.
+// Rows are written with designated initializers, naming only what they set.
 #pragma once
 
 #include <windows.h>
@@ -9,17 +10,19 @@
 #include <span>
 #include <type_traits>
 #include <variant>
+#include <vector>
 
-#include "app/ErrorReport.h"
-#include "ui/CityComboBox.h"
-#include "ui/Controls.h"
+#include "win/CityComboBox.h"
+#include "win/Controls.h"
+#include "win/Failure.h"
 
-namespace ui {
+namespace win {
 
 inline constexpr int kComboItemHeight = 13;
 
-enum LayoutFlags : unsigned {
-  kNone = 0,
+// How a control looks and behaves beyond its place and text.
+enum class Look : unsigned {
+  kPlain = 0,
   kHidden = 1u << 0,
   kSeeThrough = 1u << 1,   // label paints no background
   kCentered = 1u << 2,     // label text centred
@@ -27,6 +30,21 @@ enum LayoutFlags : unsigned {
   kTransparent = 1u << 4,  // picture leaves out its bottom-left pixel's colour
   kStretch = 1u << 5,      // picture takes the size of its bitmap
   kHandCursor = 1u << 6,
+};
+
+constexpr Look operator|(Look a, Look b) {
+  return static_cast<Look>(static_cast<unsigned>(a) | static_cast<unsigned>(b));
+}
+constexpr bool Has(Look set, Look flag) {
+  return (static_cast<unsigned>(set) & static_cast<unsigned>(flag)) != 0;
+}
+
+// Left, top, width and height in pixels at 96 dpi.
+struct Bounds {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
 };
 
 template <typename Form>
@@ -37,19 +55,19 @@ struct LayoutRow {
   using SenderHandler = void (Form::*)(const Label& sender);
 
   Target control;
-  int left, top, width, height;
-  const char* text;      // GBK design text (a combo box's design item)
-  const FontSpec* font;  // null: the window font
-  unsigned flags;
-  Handler click = nullptr;  // a combo box's change
-  Handler mouseDown = nullptr;
-  const wchar_t* bitmap = nullptr;  // design picture from the resources
-  COLORREF penColor = RGB(0, 0, 255);
-  SenderHandler labelClick = nullptr;  // a click handler shared by several labels
+  Bounds at;
+  const char* text = nullptr;      // GBK design text (a combo box's design item)
+  const FontSpec* font = nullptr;  // null: the window font
+  Look look = Look::kPlain;
+  Handler onClick = nullptr;             // a combo box's change, a button's click
+  Handler onMouseDown = nullptr;         // any mouse button
+  SenderHandler onLabelClick = nullptr;  // one handler shared by several labels
+  const wchar_t* bitmap = nullptr;       // design picture from the resources
+  COLORREF penColor = kBlue;             // a frame's outline
 };
 
 // Builds the controls of a layout into a host and binds them to the form's
-// members and handlers. Every handler runs through the error report.
+// members and handlers; every handler runs through the failure barrier.
 // Child windows are owned by `windows`; tab order follows the row order.
 template <typename Form>
 void ApplyLayout(Form& form, ControlHost& host, const FontSpec& windowFont,
@@ -57,61 +75,64 @@ void ApplyLayout(Form& form, ControlHost& host, const FontSpec& windowFont,
                  std::vector<std::unique_ptr<WindowedControl>>& windows) {
   for (const LayoutRow<Form>& row : rows) {
     const FontSpec& font = row.font ? *row.font : windowFont;
-    const bool visible = (row.flags & kHidden) == 0;
+    const bool visible = !Has(row.look, Look::kHidden);
+    const Bounds& at = row.at;
     auto bind = [&form](typename LayoutRow<Form>::Handler handler) -> std::function<void()> {
       if (!handler) return {};
-      return [&form, handler] { app::RunHandler([&] { (form.*handler)(); }); };
+      return [&form, handler] { RunHandler([&] { (form.*handler)(); }); };
     };
     std::visit(
         [&](auto member) {
           using Pointer = std::remove_reference_t<decltype(form.*member)>;
           using Control = std::remove_pointer_t<Pointer>;
           if constexpr (std::is_same_v<Control, Label>) {
-            LabelStyle style;
-            style.autoSize = (row.flags & kFixedSize) == 0;
-            style.transparent = (row.flags & kSeeThrough) != 0;
-            style.align = (row.flags & kCentered) ? TextAlign::kCenter : TextAlign::kLeft;
+            const LabelStyle style{
+                .autoSize = !Has(row.look, Look::kFixedSize),
+                .transparent = Has(row.look, Look::kSeeThrough),
+                .align = Has(row.look, Look::kCentered) ? TextAlign::kCenter : TextAlign::kLeft,
+            };
             Label& label = host.AddGraphic<Label>(font, style);
-            label.SetBounds(row.left, row.top, row.width, row.height);
+            label.SetBounds(at.left, at.top, at.width, at.height);
             label.SetText(row.text ? row.text : "");
             label.SetVisible(visible);
-            label.onClick = bind(row.click);
-            if (row.labelClick) {
-              label.onClick = [&form, &label, handler = row.labelClick] {
-                app::RunHandler([&] { (form.*handler)(label); });
+            label.onClick = bind(row.onClick);
+            if (row.onLabelClick) {
+              label.onClick = [&form, &label, handler = row.onLabelClick] {
+                RunHandler([&] { (form.*handler)(label); });
               };
             }
-            if (row.flags & kHandCursor) label.cursor = ::LoadCursorW(nullptr, IDC_HAND);
+            if (Has(row.look, Look::kHandCursor)) label.cursor = ::LoadCursorW(nullptr, IDC_HAND);
             form.*member = &label;
           } else if constexpr (std::is_same_v<Control, Picture>) {
-            Picture& picture = host.AddGraphic<Picture>(
-                (row.flags & kStretch) ? PictureSizing::kAutoSizeStretch : PictureSizing::kFixed,
-                (row.flags & kTransparent) != 0);
-            picture.SetBounds(row.left, row.top, row.width, row.height);
+            Picture& picture = host.AddGraphic<Picture>(Has(row.look, Look::kStretch)
+                                                            ? PictureSizing::kAutoSizeStretch
+                                                            : PictureSizing::kFixed,
+                                                        Has(row.look, Look::kTransparent));
+            picture.SetBounds(at.left, at.top, at.width, at.height);
             if (row.bitmap) picture.LoadFromResource(row.bitmap);
             picture.SetVisible(visible);
-            picture.onClick = bind(row.click);
-            picture.onMouseDown = bind(row.mouseDown);
+            picture.onClick = bind(row.onClick);
+            picture.onMouseDown = bind(row.onMouseDown);
             form.*member = &picture;
           } else if constexpr (std::is_same_v<Control, Shape>) {
             Shape& shape = host.AddGraphic<Shape>(row.penColor);
-            shape.SetBounds(row.left, row.top, row.width, row.height);
+            shape.SetBounds(at.left, at.top, at.width, at.height);
             shape.SetVisible(visible);
             form.*member = &shape;
           } else if constexpr (std::is_same_v<Control, TComboBox>) {
-            auto combo = std::make_unique<TComboBox>(host, row.left, row.top, row.width, row.height,
+            auto combo = std::make_unique<TComboBox>(host, at.left, at.top, at.width, at.height,
                                                      kComboItemHeight, host.Fonts().Get(font));
             if (row.text) combo->AddItem(row.text);
             combo->SetVisible(visible);
-            combo->onChange = bind(row.click);
+            combo->onChange = bind(row.onClick);
             form.*member = combo.get();
             windows.push_back(std::move(combo));
           } else {
             auto button =
-                std::make_unique<Button>(host, row.left, row.top, row.width, row.height,
+                std::make_unique<Button>(host, at.left, at.top, at.width, at.height,
                                          row.text ? row.text : "", host.Fonts().Get(font));
             button->SetVisible(visible);
-            button->onClick = bind(row.click);
+            button->onClick = bind(row.onClick);
             form.*member = button.get();
             windows.push_back(std::move(button));
           }
@@ -120,4 +141,4 @@ void ApplyLayout(Form& form, ControlHost& host, const FontSpec& windowFont,
   }
 }
 
-}  // namespace ui
+}  // namespace win

@@ -1,9 +1,9 @@
-#include "ui/CityComboBox.h"
+#include "win/CityComboBox.h"
 
-#include "ui/Text.h"
 #include "weather/CityTable.h"
+#include "win/Text.h"
 
-namespace ui {
+namespace win {
 
 TComboBox::TComboBox(ControlHost& parent, int left, int top, int width, int height, int itemHeight,
                      HFONT font) {
@@ -59,4 +59,4 @@ void TComboBox::SetItemIndex(int index) {
   ::SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
-}  // namespace ui
+}  // namespace win

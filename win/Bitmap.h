@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "ui/Handles.h"
+#include "win/Handles.h"
 
-namespace ui {
+namespace win {
 
 // Loads the BMP file at a path (relative to the current directory). Throws
 // "Cannot open file "<full path>". <reason>" when it cannot be opened and
@@ -15,4 +15,4 @@ UniqueBitmap LoadBitmapFile(const std::string& path);
 // True when the bytes hold a complete, well-formed Windows bitmap file.
 bool IsValidBitmapFile(const std::string& bytes);
 
-}  // namespace ui
+}  // namespace win

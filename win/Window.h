@@ -1,13 +1,13 @@
 // Base of every window of the program: one static window procedure routes each
-// message to its instance (the BaseWindow pattern), and is the one place where
-// an error escaping a handler is caught and reported.
+// message to its instance (the BaseWindow pattern) and, like every bound
+// handler, runs it through the failure barrier (win/Failure.h).
 #pragma once
 
 #include <windows.h>
 
-#include "ui/Handles.h"
+#include "win/Handles.h"
 
-namespace ui {
+namespace win {
 
 class Window {
  public:
@@ -33,7 +33,8 @@ class Window {
 
  protected:
   // Registers the class on first use and creates the window; the object must
-  // outlive the window (the destructor destroys it).
+  // outlive the window (the destructor destroys it). Throws the system's
+  // message when either fails.
   void CreateWindowHandle(const wchar_t* className, DWORD exStyle, DWORD style, int left, int top,
                           int width, int height, HWND parent, HMENU id = nullptr,
                           UINT classStyle = 0);
@@ -45,11 +46,12 @@ class Window {
   virtual void OnDestroyed() {}
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam,
+                                     LPARAM lParam) noexcept;
 
   HWND hwnd_ = nullptr;
   int modalResult_ = 0;
   bool inModalLoop_ = false;
 };
 
-}  // namespace ui
+}  // namespace win

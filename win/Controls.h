@@ -14,10 +14,10 @@
 #include <unordered_map>
 #include <vector>
 
-#include "ui/Handles.h"
-#include "ui/Window.h"
+#include "win/Handles.h"
+#include "win/Window.h"
 
-namespace ui {
+namespace win {
 
 // Colours the layouts name.
 inline constexpr COLORREF kBlue = RGB(0, 0, 255);
@@ -238,12 +238,7 @@ class WindowedControl {
               int width, int height, HFONT font, std::string_view text = {});
 
  private:
-  struct ChildCloser {
-    static void Close(HWND hwnd) {
-      if (::IsWindow(hwnd)) ::DestroyWindow(hwnd);
-    }
-  };
-  UniqueHandle<HWND, ChildCloser::Close> hwnd_;
+  UniqueChildWindow hwnd_;
 };
 
 class Button : public WindowedControl {
@@ -289,4 +284,4 @@ class TabControl : public WindowedControl {
   std::vector<std::unique_ptr<Panel>> pages_;
 };
 
-}  // namespace ui
+}  // namespace win

@@ -1,4 +1,4 @@
-#include "ui/Controls.h"
+#include "win/Controls.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -8,10 +8,10 @@
 #include <map>
 #include <stdexcept>
 
-#include "ui/Bitmap.h"
-#include "ui/Text.h"
+#include "win/Bitmap.h"
+#include "win/Text.h"
 
-namespace ui {
+namespace win {
 namespace {
 
 bool FaceInstalled(const std::wstring& face) {
@@ -21,15 +21,14 @@ bool FaceInstalled(const std::wstring& face) {
   query.lfCharSet = DEFAULT_CHARSET;
   face.copy(query.lfFaceName, LF_FACESIZE - 1);
   bool installed = false;
-  const HDC dc = ::GetDC(nullptr);
+  const WindowDcScope screen;
   ::EnumFontFamiliesExW(
-      dc, &query,
+      screen.Dc(), &query,
       [](const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM context) -> int {
         *reinterpret_cast<bool*>(context) = true;
         return 0;
       },
       reinterpret_cast<LPARAM>(&installed), 0);
-  ::ReleaseDC(nullptr, dc);
   known.emplace(face, installed);
   return installed;
 }
@@ -80,6 +79,7 @@ HFONT FontSet::Get(const FontSpec& wanted) {
   font.lfQuality = DEFAULT_QUALITY;
   InstalledFace(wanted.face).copy(font.lfFaceName, LF_FACESIZE - 1);
   UniqueFont created(::CreateFontIndirectW(&font));
+  if (!created) ThrowLastError("Cannot create a font");
   const HFONT handle = created.get();
   fonts_.emplace(std::move(key), std::move(created));
   return handle;
@@ -122,18 +122,16 @@ UINT Label::DrawFlags() const {
 }
 
 void Label::AdjustSize() {
-  const HDC dc = ::GetDC(nullptr);
-  {
-    SelectObjectScope font(dc, Host().Fonts().Get(font_));
-    RECT area{0, 0, 0, 0};
-    // An empty label keeps the height of one line.
-    const std::wstring measured = wideText_.empty() ? std::wstring(L" ") : wideText_;
-    ::DrawTextW(dc, measured.c_str(), static_cast<int>(measured.size()), &area,
-                DrawFlags() | DT_CALCRECT);
-    const RECT& old = Bounds();
-    SetBounds(old.left, old.top, wideText_.empty() ? 0 : area.right, area.bottom);
-  }
-  ::ReleaseDC(nullptr, dc);
+  const HFONT font = Host().Fonts().Get(font_);
+  const WindowDcScope screen;
+  SelectObjectScope selected(screen.Dc(), font);
+  RECT area{0, 0, 0, 0};
+  // An empty label keeps the height of one line.
+  const std::wstring measured = wideText_.empty() ? std::wstring(L" ") : wideText_;
+  ::DrawTextW(screen.Dc(), measured.c_str(), static_cast<int>(measured.size()), &area,
+              DrawFlags() | DT_CALCRECT);
+  const RECT& old = Bounds();
+  SetBounds(old.left, old.top, wideText_.empty() ? 0 : area.right, area.bottom);
 }
 
 void Label::Paint(HDC dc) {
@@ -182,7 +180,7 @@ void Picture::Paint(HDC dc) {
   const RECT& area = Bounds();
   const int width = area.right - area.left;
   const int height = area.bottom - area.top;
-  UniqueDc source(::CreateCompatibleDC(dc));
+  UniqueMemoryDc source(::CreateCompatibleDC(dc));
   SelectObjectScope selected(source.get(), bitmap_.get());
   // Fixed pictures are cut at their edges; the others were sized to the bitmap.
   const int sourceWidth =
@@ -248,12 +246,13 @@ void ControlHost::PaintBackground(HDC dc, const RECT& client) {
 }
 
 void ControlHost::Paint() {
-  PAINTSTRUCT paint;
-  const HDC dc = ::BeginPaint(Handle(), &paint);
+  const PaintScope paint(Handle());
+  const HDC dc = paint.Dc();
+  const RECT& area = paint.Area();
   RECT client;
   ::GetClientRect(Handle(), &client);
   // Painted off screen in one piece, so nothing flickers between layers.
-  UniqueDc buffer(::CreateCompatibleDC(dc));
+  UniqueMemoryDc buffer(::CreateCompatibleDC(dc));
   UniqueBitmap surface(::CreateCompatibleBitmap(dc, std::max<LONG>(client.right, 1),
                                                 std::max<LONG>(client.bottom, 1)));
   {
@@ -271,11 +270,9 @@ void ControlHost::Paint() {
       ::MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&area), 2);
       ::ExcludeClipRect(dc, area.left, area.top, area.right, area.bottom);
     }
-    ::BitBlt(dc, paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right - paint.rcPaint.left,
-             paint.rcPaint.bottom - paint.rcPaint.top, buffer.get(), paint.rcPaint.left,
-             paint.rcPaint.top, SRCCOPY);
+    ::BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, buffer.get(),
+             area.left, area.top, SRCCOPY);
   }
-  ::EndPaint(Handle(), &paint);
 }
 
 void ControlHost::MouseDown(POINT point) {
@@ -398,6 +395,7 @@ void WindowedControl::Create(ControlHost& parent, const wchar_t* className, DWOR
   hwnd_.reset(::CreateWindowExW(0, className, Widen(text).c_str(), WS_CHILD | style, left, top,
                                 width, height, parent.Handle(), nullptr,
                                 ::GetModuleHandleW(nullptr), nullptr));
+  if (!hwnd_) ThrowLastError("Cannot create a control");
   if (font) ::SendMessageW(hwnd_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
 
@@ -538,4 +536,4 @@ void TabControl::ShowSelectedPage() {
   }
 }
 
-}  // namespace ui
+}  // namespace win

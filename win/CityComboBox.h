@@ -6,10 +6,10 @@
 #include <string>
 #include <string_view>
 
-#include "ui/Controls.h"
 #include "weather/CityCodes.h"
+#include "win/Controls.h"
 
-namespace ui {
+namespace win {
 
 class TComboBox : public WindowedControl {
  public:
@@ -39,4 +39,4 @@ class TComboBox : public WindowedControl {
   weather::CityCodeList cityCodes_;
 };
 
-}  // namespace ui
+}  // namespace win

@@ -1,13 +1,13 @@
-#include "ui/Bitmap.h"
+#include "win/Bitmap.h"
 
 #include <windows.h>
 
 #include <cstring>
 #include <stdexcept>
 
-#include "ui/Text.h"
+#include "win/Text.h"
 
-namespace ui {
+namespace win {
 namespace {
 
 template <typename T>
@@ -93,7 +93,7 @@ UniqueBitmap LoadBitmapFile(const std::string& path) {
   const std::wstring widePath = Widen(path);
   UniqueFile file(::CreateFileW(widePath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) {
+  if (!file) {
     const DWORD error = ::GetLastError();
     throw std::runtime_error("Cannot open file \"" + FullPath(widePath) + "\". " +
                              SystemMessage(error));
@@ -122,4 +122,4 @@ UniqueBitmap LoadBitmapFile(const std::string& path) {
   return bitmap;
 }
 
-}  // namespace ui
+}  // namespace win

@@ -1,8 +1,9 @@
-#include "ui/Window.h"
+#include "win/Window.h"
 
-#include "app/ErrorReport.h"
+#include "win/Failure.h"
+#include "win/Text.h"
 
-namespace ui {
+namespace win {
 
 Window::~Window() {
   if (hwnd_) {
@@ -36,10 +37,12 @@ void Window::CreateWindowHandle(const wchar_t* className, DWORD exStyle, DWORD s
     windowClass.hInstance = instance;
     windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     windowClass.lpszClassName = className;
-    ::RegisterClassExW(&windowClass);
+    if (!::RegisterClassExW(&windowClass)) ThrowLastError("Cannot register a window class");
   }
-  ::CreateWindowExW(exStyle, className, L"", style, left, top, width, height, parent, id, instance,
-                    this);
+  if (!::CreateWindowExW(exStyle, className, L"", style, left, top, width, height, parent, id,
+                         instance, this)) {
+    ThrowLastError("Cannot create a window");
+  }
 }
 
 LRESULT Window::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -56,7 +59,8 @@ LRESULT Window::DefaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
   return ::DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
-LRESULT CALLBACK Window::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK Window::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
+                                    LPARAM lParam) noexcept {
   Window* self = nullptr;
   if (message == WM_NCCREATE) {
     self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
@@ -75,11 +79,11 @@ LRESULT CALLBACK Window::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
   }
   LRESULT result = 0;
   bool failed = true;
-  app::RunHandler([&] {
+  RunHandler([&] {
     result = self->HandleMessage(message, wParam, lParam);
     failed = false;
   });
   return failed ? 0 : result;
 }
 
-}  // namespace ui
+}  // namespace win

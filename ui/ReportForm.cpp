@@ -1,0 +1,62 @@
+#include "ui/ReportForm.h"
+
+#include <string>
+
+#include "app/Services.h"
+#include "weather/Location.h"
+#include "weather/ReportItems.h"
+
+namespace ui {
+
+const win::FontSpec kCityFont{L"\u6C49\u4EEA\u884C\u6977\u7E41" /* 汉仪行楷繁 */, 32, win::kBlue,
+                              GB2312_CHARSET};
+const win::FontSpec kLinkFont{L"MS Sans Serif", 11, win::kBlue, DEFAULT_CHARSET, true};
+
+win::FontSpec WeatherFont(COLORREF color) {
+  return {L"\u96B6\u4E66" /* 隶书 */, 19, color, GB2312_CHARSET};
+}
+
+void ReportForm::Label11Click(const win::Label& sender) {
+  app::CurrentServices().shellOpen(sender.Text());
+}
+
+void ReportForm::RunReport() {
+  const app::Services& services = app::CurrentServices();
+  weather::RunReport(services.createReportRequest, *this, services.reportUrl);
+}
+
+std::string ReportForm::SelectedCityCode() { return ComboBox1->CityCodeAt(ComboBox1->ItemIndex()); }
+
+std::string ReportForm::LookUpLocation() {
+  return weather::CutLocationText(weather::FetchLocationPage(app::CurrentServices().location));
+}
+
+void ReportForm::ListCitiesAndSelect(const std::string& locationText) {
+  ComboBox1->LoadCityCodes();
+  ComboBox1->SetItemIndex(ComboBox1->FindExact(weather::LocatedCityName(locationText)));
+}
+
+void ReportForm::ShowHeader(const json::JsonNode& weatherinfo) {
+  using weather::KeyText;
+  using weather::StringText;
+  LblCityName->SetText(KeyText(weatherinfo, "city"));
+  Lbldate->SetText(KeyText(weatherinfo, "date"));
+  Lbldate_y->SetText(KeyText(weatherinfo, "date_y"));
+  Lblweek->SetText(KeyText(weatherinfo, "week"));
+  Lbldate->SetText(StringText(weatherinfo, "date_y"));
+  Lbldate_y->SetText(StringText(weatherinfo, "date"));
+}
+
+void ReportForm::ShowDay(const json::JsonNode& weatherinfo, int n, win::Picture& dayPicture,
+                         win::Picture& nightPicture, win::Label& temperature, win::Label& weather,
+                         win::Label& wind) {
+  using weather::KeyText;
+  const std::string day = std::to_string(n);
+  dayPicture.LoadFromFile(weather::DayIconFile(weatherinfo, n));
+  nightPicture.LoadFromFile(weather::NightIconFile(weatherinfo, n));
+  temperature.SetText(KeyText(weatherinfo, "temp" + day));
+  weather.SetText(KeyText(weatherinfo, "weather" + day));
+  wind.SetText(KeyText(weatherinfo, "wind" + day));
+}
+
+}  // namespace ui

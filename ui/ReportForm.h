@@ -1,0 +1,90 @@
+// What the two windows share: the city list and its selected code, the
+// header and today's block, the publisher lines with their links, the fonts,
+// and the wiring of a report run (the window is the run's view).
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "json/Json.h"
+#include "ui/Texts.h"
+#include "weather/Report.h"
+#include "win/CityComboBox.h"
+#include "win/Controls.h"
+#include "win/Layout.h"
+
+namespace ui {
+
+extern const win::FontSpec kCityFont;  // the large city name
+extern const win::FontSpec kLinkFont;  // the two web addresses
+// The weather lines of today's block, in the window's colour.
+win::FontSpec WeatherFont(COLORREF color);
+
+class ReportForm : public win::ControlHost, protected weather::ReportView {
+ public:
+  // The city list.
+  win::TComboBox* ComboBox1 = nullptr;
+  // The header.
+  win::Label* LblCityName = nullptr;
+  win::Label* Lbldate = nullptr;    // shows "date_y"
+  win::Label* Lbldate_y = nullptr;  // shows "date"
+  win::Label* Lblweek = nullptr;
+  // Today's block.
+  win::Picture* Imgravevuri = nullptr;
+  win::Picture* Imgweathern = nullptr;
+  win::Label* Lblweather = nullptr;
+  win::Label* LblTemp = nullptr;
+  win::Label* LblWind = nullptr;
+  // The publisher lines.
+  win::Label* Label7 = nullptr;
+  win::Label* Label8 = nullptr;
+  win::Label* Label9 = nullptr;
+  win::Label* Label10 = nullptr;
+  win::Label* Label11 = nullptr;
+  win::Label* Label12 = nullptr;
+
+  // Both link labels: the clicked label's text goes to the shell.
+  void Label11Click(const win::Label& sender);
+
+  // One fetch-and-display for the selected city.
+  void RunReport();
+
+ protected:
+  // The location page fetched and cut to its location text; throws with the
+  // text to show when the page cannot be fetched.
+  static std::string LookUpLocation();
+  // The city list filled and the located city selected (none when absent),
+  // without a change event.
+  void ListCitiesAndSelect(const std::string& locationText);
+
+  // The header: the city, then the dates (read twice: the first reads show
+  // only when a string read fails) and the week day.
+  void ShowHeader(const json::JsonNode& weatherinfo);
+  // Day n's pictures and its "temp", "weather" and "wind" members.
+  static void ShowDay(const json::JsonNode& weatherinfo, int n, win::Picture& dayPicture,
+                      win::Picture& nightPicture, win::Label& temperature, win::Label& weather,
+                      win::Label& wind);
+
+ private:
+  std::string SelectedCityCode() override;
+};
+
+// The publisher lines, the same in both windows from a top edge down.
+template <typename Form>
+constexpr std::array<win::LayoutRow<Form>, 6> PublisherRows(int top) {
+  using win::Look;
+  // clang-format off
+  return {{
+      {.control = &Form::Label7, .at = {16, top, 130, 13}, .text = kTextPublisher},
+      {.control = &Form::Label8, .at = {16, top + 16, 39, 13}, .text = kTextBlog},
+      {.control = &Form::Label9, .at = {16, top + 32, 39, 13}, .text = kTextMicroblog},
+      {.control = &Form::Label10, .at = {16, top + 48, 84, 13}, .text = kTextContact},
+      {.control = &Form::Label11, .at = {56, top + 16, 187, 13}, .text = kTextFirstWebAddress, .font = &kLinkFont, .look = Look::kHandCursor, .onLabelClick = &Form::Label11Click},
+      {.control = &Form::Label12, .at = {56, top + 32, 159, 13}, .text = kTextSecondWebAddress, .font = &kLinkFont, .look = Look::kHandCursor, .onLabelClick = &Form::Label11Click},
+  }};
+  // clang-format on
+}
+
+}  // namespace ui
