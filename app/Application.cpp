@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include <exception>
+#include <utility>
 #include <vector>
 
 #include "app/ErrorReport.h"
@@ -19,10 +20,12 @@ ApplicationWindow::ApplicationWindow() {
                      nullptr);
 }
 
-Application::Application() : previousSink_(win::SetFailureSink(ShowErrorReport)) { current = this; }
+Application::Application()
+    : previousSink_(win::SetFailureSink(ShowErrorReport)),
+      previous_(std::exchange(current, this)) {}
 
 Application::~Application() {
-  current = nullptr;
+  current = previous_;
   win::SetFailureSink(previousSink_);
 }
 

@@ -27,7 +27,7 @@ class Application {
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;
 
-  // The one instance while it lives (windows find their owner through it).
+  // The innermost instance while it lives (windows find their owner through it).
   static Application& Current();
 
   HWND Handle() const noexcept { return window_.Handle(); }
@@ -46,6 +46,7 @@ class Application {
  private:
   win::ComApartmentScope apartment_;
   win::FailureSink previousSink_;
+  Application* previous_;  // an outer application object, restored when this one ends
   ApplicationWindow window_;
   win::Window* mainWindow_ = nullptr;
 };

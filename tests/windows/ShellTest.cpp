@@ -8,8 +8,9 @@
 
 #include "app/Application.h"
 #include "app/ErrorReport.h"
-#include "win/Failure.h"
 #include "ui/WnVazodivuDodiru.h"
+#include "ui/WnVozevezoVudi.h"
+#include "win/Failure.h"
 #include "windows/support/ErrorReports.h"
 #include "windows/support/StandIn.h"
 #include "windows/support/WindowDriver.h"
@@ -144,3 +145,56 @@ TEST_F(ShellTest, ModalLoopDisablesTheOtherWindowsUntilItsWindowCloses) {
 }
 
 }  // namespace
+
+// Refuses to create windows of one class for as long as it lives, as a system
+// out of window handles would.
+class RefusedCreation {
+ public:
+  explicit RefusedCreation(const wchar_t* className)
+      : hook_(::SetWindowsHookExW(WH_CBT, Hook, nullptr, ::GetCurrentThreadId())) {
+    refused_ = className;
+  }
+  ~RefusedCreation() { ::UnhookWindowsHookEx(hook_); }
+
+ private:
+  static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+    wchar_t name[64] = {};
+    if (code == HCBT_CREATEWND &&
+        ::GetClassNameW(reinterpret_cast<HWND>(wParam), name, std::size(name)) &&
+        ::lstrcmpiW(name, refused_) == 0) {
+      return 1;
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  static inline const wchar_t* refused_ = nullptr;
+  HHOOK hook_;
+};
+
+TEST_F(ShellTest, AMainWindowThatCannotBeCreatedIsReportedAndEndsTheProgramWithExitCodeOne) {
+  testsupport::UseUnreachableServices();
+  int exitCode = 0;
+  {
+    RefusedCreation refused(L"TFmVazodivuDodiru");
+    exitCode =
+        app::RunProgram([](HWND owner) { return std::make_unique<ui::TFmVazodivuDodiru>(owner); });
+  }
+  EXPECT_EQ(exitCode, 1);
+  const auto& reports = testsupport::RecordedErrorReports();
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_FALSE(reports[0].text.empty());
+  // The suite's application is current again.
+  EXPECT_EQ(&app::Application::Current(), application_.get());
+}
+
+TEST_F(ShellTest, AControlThatCannotBeCreatedFailsItsWindowWithANonEmptyMessage) {
+  testsupport::UseUnreachableServices();
+  RefusedCreation refused(L"COMBOBOX");
+  try {
+    ui::TFmVozevezoVudi full(application_->Handle());
+    FAIL() << "the window came up without its city list";
+  } catch (const std::runtime_error& error) {
+    EXPECT_STRNE(error.what(), "");
+  }
+  // Nothing of it is left behind.
+  EXPECT_EQ(::FindWindowW(L"TFmVozevezoVudi", nullptr), nullptr);
+}
