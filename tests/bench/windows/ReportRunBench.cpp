@@ -9,10 +9,10 @@
 #include <functional>
 #include <vector>
 
-#include "win/Bitmap.h"
 #include "weather/Report.h"
 #include "weather/ReportItems.h"
 #include "weather/XmlHttpRequest.h"
+#include "win/Bitmap.h"
 #include "windows/support/StandIn.h"
 
 namespace {
