@@ -1,5 +1,6 @@
-// The local stand-in of the two web services (tools/standin.py), started on a
-// free loopback port for one test and stopped with it.
+// The project's web service (service/server.js) on its synthetic source,
+// standing in for the two web services: started on a free loopback port for
+// one test and stopped with it.
 #pragma once
 
 #include <string>
@@ -9,7 +10,7 @@ namespace testsupport {
 
 class StandIn {
  public:
-  // Extra command-line options for the stand-in (e.g. "--city", "<GBK name>").
+  // Extra command-line options for the service (e.g. "--city", "101280101").
   explicit StandIn(std::vector<std::string> options = {});
   ~StandIn();
   StandIn(const StandIn&) = delete;
