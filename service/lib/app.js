@@ -41,7 +41,7 @@ function notModified(headers, entry) {
     return match.trim() === '*' || match.split(',').some((tag) => tag.trim().replace(/^W\//, '') === entry.etag);
   }
   const since = Date.parse(headers.get('if-modified-since') || '');
-  return Number.isFinite(since) && entry.madeAt <= since;
+  return Number.isFinite(since) && entry.lastModified <= since;
 }
 
 class WeatherService {
@@ -150,7 +150,7 @@ class WeatherService {
     const headers = [
       ['Cache-Control', `public, max-age=0, s-maxage=${left}`],
       ['ETag', entry.etag],
-      ['Last-Modified', new Date(entry.madeAt).toUTCString()],
+      ['Last-Modified', new Date(entry.lastModified).toUTCString()],
     ];
     if (notModified(request.headers, entry)) return { status: 304, headers };
     return { status: 200, headers: [['Content-Type', 'application/json; charset=utf-8'], ...headers], body: entry.body };

@@ -213,7 +213,7 @@ class LiveSource {
     this.date = date;
     this.log = log;
     this.now = now;
-    this.cache = new Map();      // code -> {body, etag, madeAt}; at most one per table code
+    this.cache = new Map();      // code -> {body, etag, madeAt, lastModified}; one per table code
     this.inFlight = new Map();   // code -> promise of a cache entry
   }
 
@@ -235,7 +235,8 @@ class LiveSource {
         const entry = {
           body: bytes,
           etag: `"${crypto.createHash('sha256').update(bytes).digest('base64url').slice(0, 22)}"`,
-          madeAt: Math.floor(madeAt / 1000) * 1000,  // HTTP dates have whole seconds
+          madeAt,
+          lastModified: Math.floor(madeAt / 1000) * 1000,  // HTTP dates have whole seconds
         };
         this.cache.set(code, entry);
         return entry;
