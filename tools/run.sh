@@ -5,6 +5,8 @@
 # closed; without one it runs under Xvfb for a few seconds and saves a
 # screenshot, whose path it prints.
 #   run.sh [--live]
+# WEATHER_FORECAST_URL points the live source at another forecast API (such as
+# the fake one of the service's tests).
 set -euo pipefail
 source=synthetic
 if [[ ${1:-} == --live ]]; then source=live; fi
@@ -19,7 +21,10 @@ cmake --build --preset windows --target Weather -- -j2
 # Live, a caller on loopback has no public address: the location page names
 # the default city.
 options=(--source "$source" --port 80 --lifetime 3600)
-if [[ $source == live ]]; then options+=(--default-city 北京); fi
+if [[ $source == live ]]; then
+  options+=(--default-city 北京)
+  if [[ -n ${WEATHER_FORECAST_URL:-} ]]; then options+=(--forecast-url "$WEATHER_FORECAST_URL"); fi
+fi
 node service/server.js "${options[@]}" &
 service=$!
 trap 'kill $service 2>/dev/null || true' EXIT

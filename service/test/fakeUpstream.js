@@ -7,7 +7,8 @@
 // of them.
 //
 // Standalone: node service/test/fakeUpstream.js [--port N] [--mode MODE] [--lifetime SECONDS]
-// prints "listening on 127.0.0.1:PORT"; GET /__quit stops it.
+// prints "listening on 127.0.0.1:PORT"; GET /__quit stops it (--allow-quit
+// is accepted for the same command line as the service's).
 
 const http = require('http');
 
@@ -177,7 +178,7 @@ if (require.main === module) {
   const { parseArgs } = require('util');
   const { values } = parseArgs({ options: {
     port: { type: 'string', default: '0' }, mode: { type: 'string', default: 'ok' },
-    lifetime: { type: 'string', default: '0' },
+    lifetime: { type: 'string', default: '0' }, 'allow-quit': { type: 'boolean', default: true },
   } });
   if (!MODES.includes(values.mode)) {
     process.stderr.write(`--mode: one of ${MODES.join(', ')}\n`);

@@ -86,17 +86,18 @@ std::string HttpGetRaw(int port, const std::string& path) {
   return answer;
 }
 
-StandIn::StandIn(std::vector<std::string> options) : port_(UnusedLoopbackPort()) {
+StandIn::StandIn(std::vector<std::string> options, const std::string& script)
+    : port_(UnusedLoopbackPort()) {
   std::string command = Quoted(WEATHER_NODE) + " " +
-                        Quoted(std::string(WEATHER_SOURCE_DIR) + "/service/server.js") +
+                        Quoted(std::string(WEATHER_SOURCE_DIR) + "/" + script) +
                         " --allow-quit --lifetime 900 --port " + std::to_string(port_);
   for (const std::string& option : options) command += " " + Quoted(option);
   std::wstring commandLine = ui::Widen(command);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!::CreateProcessW(DosPath(WEATHER_NODE).c_str(), commandLine.data(), nullptr, nullptr,
-                        FALSE, 0, nullptr, nullptr, &startup, &process)) {
+  if (!::CreateProcessW(DosPath(WEATHER_NODE).c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                        0, nullptr, nullptr, &startup, &process)) {
     throw std::runtime_error("cannot start the service");
   }
   ::CloseHandle(process.hThread);

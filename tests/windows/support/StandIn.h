@@ -11,7 +11,10 @@ namespace testsupport {
 class StandIn {
  public:
   // Extra command-line options for the service (e.g. "--city", "101280101").
-  explicit StandIn(std::vector<std::string> options = {});
+  // Another Node.js server of the source tree, such as the fake forecast API
+  // of service/test/fakeUpstream.js, starts the same way.
+  explicit StandIn(std::vector<std::string> options = {},
+                   const std::string& script = "service/server.js");
   ~StandIn();
   StandIn(const StandIn&) = delete;
   StandIn& operator=(const StandIn&) = delete;
