@@ -126,7 +126,8 @@ class WeatherService {
 
   async report(code, request) {
     if (!this.live) {
-      const today = this.options.date || M.chinaToday();
+      // The machine's own day, as the program's clock has it for days 2 to 5.
+      const today = this.options.date || M.localToday();
       let body = hookReport(code, this.table, today);
       if (!body && this.table.byCode.has(code)) {
         body = Buffer.from(JSON.stringify(makeReport(this.table.byCode.get(code), code, today)), 'utf8');

@@ -234,6 +234,11 @@ function chinaToday(now = Date.now()) {
   return { year: date.getUTCFullYear(), month: date.getUTCMonth() + 1, day: date.getUTCDate() };
 }
 
+// Today on this machine's own clock.
+function localToday(now = new Date()) {
+  return { year: now.getFullYear(), month: now.getMonth() + 1, day: now.getDate() };
+}
+
 function dateY(day) {
   return `${day.year}年${day.month}月${day.day}日`;
 }
@@ -252,5 +257,5 @@ module.exports = {
   TITLES, titleOf, DEFAULT_PICTURE, WEEKDAYS, DIRECTIONS, windSector, beaufortForce, forceText,
   windText, pictureOf, isRainCode, isSnowCode, isWetPicture, HEAVY_PICTURES, weatherWords,
   clothing, CLOTHING, uvLevel, exerciseIndex, comfortIndex, dryingIndex, travelIndex,
-  parseDay, addDays, dayText, chinaToday, dateY, weekday, lunarDate, isNumber,
+  parseDay, addDays, dayText, chinaToday, localToday, dateY, weekday, lunarDate, isNumber,
 };
