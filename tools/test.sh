@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the portable code natively (plain and under
-# AddressSanitizer/UndefinedBehaviorSanitizer), a short fuzz run of the JSON
-# reader, and the Windows build's tests under Wine. Warnings are errors.
+# Builds and runs every test: the web service's own tests (Node's test runner),
+# the portable code natively (plain and under AddressSanitizer/
+# UndefinedBehaviorSanitizer), a short fuzz run of the JSON reader, and the
+# Windows build's tests under Wine. Warnings are errors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,6 +10,9 @@ bash tools/setup.sh
 jobs=${WEATHER_JOBS:-2}
 
 step() { printf '\n==== %s\n' "$*"; }
+
+step "service tests"
+(cd service && node --test test/*.test.js)
 
 step "native build and tests"
 cmake --preset native -DWEATHER_WERROR=ON >/dev/null

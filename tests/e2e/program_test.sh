@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The whole program, as a user meets it: Weather.exe under Wine asks its
-# built-in endpoints (the stand-in on loopback port 80), floats see-through in
+# built-in endpoints (the web service on loopback port 80), floats see-through in
 # the top-right corner, and a click on its fourth picture ends the process
 # with exit code 0.
 #   program_test.sh SOURCE_DIR BUILD_DIR
@@ -13,16 +13,16 @@ export WEATHER_WINEPREFIX=$build_dir/wineprefix
 . "$source_dir/tools/wine-env.sh"
 wine_env_up
 
-python3 "$source_dir/tools/standin.py" --port 80 --lifetime 120 >/dev/null 2>&1 &
-standin=$!
+node "$source_dir/service/server.js" --port 80 --lifetime 120 >/dev/null 2>&1 &
+service=$!
 program=
 cleanup() {
-  kill "$standin" 2>/dev/null || true
+  kill "$service" 2>/dev/null || true
   [ -n "$program" ] && kill "$program" 2>/dev/null || true
 }
 trap cleanup EXIT
 sleep 1
-if ! kill -0 "$standin" 2>/dev/null; then
+if ! kill -0 "$service" 2>/dev/null; then
   echo "port 80 is not free here: skipped"
   exit $skip
 fi

@@ -86,25 +86,26 @@ std::string HttpGetRaw(int port, const std::string& path) {
   return answer;
 }
 
-StandIn::StandIn(std::vector<std::string> options) : port_(UnusedLoopbackPort()) {
-  std::string command = Quoted(WEATHER_PYTHON) + " " +
-                        Quoted(std::string(WEATHER_SOURCE_DIR) + "/tools/standin.py") +
+StandIn::StandIn(std::vector<std::string> options, const std::string& script)
+    : port_(UnusedLoopbackPort()) {
+  std::string command = Quoted(WEATHER_NODE) + " " +
+                        Quoted(std::string(WEATHER_SOURCE_DIR) + "/" + script) +
                         " --allow-quit --lifetime 900 --port " + std::to_string(port_);
   for (const std::string& option : options) command += " " + Quoted(option);
   std::wstring commandLine = win::Widen(command);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!::CreateProcessW(DosPath(WEATHER_PYTHON).c_str(), commandLine.data(), nullptr, nullptr,
-                        FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    throw std::runtime_error("cannot start the stand-in");
+  if (!::CreateProcessW(DosPath(WEATHER_NODE).c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                        0, nullptr, nullptr, &startup, &process)) {
+    throw std::runtime_error("cannot start the service");
   }
   ::CloseHandle(process.hThread);
   ::CloseHandle(process.hProcess);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while (HttpGetRaw(port_, "/data/101290101.html").empty()) {
     if (std::chrono::steady_clock::now() > deadline) {
-      throw std::runtime_error("the stand-in did not start");
+      throw std::runtime_error("the service did not start");
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }

@@ -1,5 +1,6 @@
-// The local stand-in of the two web services (tools/standin.py), started on a
-// free loopback port for one test and stopped with it.
+// The project's web service (service/server.js) on its synthetic source,
+// standing in for the two web services: started on a free loopback port for
+// one test and stopped with it.
 #pragma once
 
 #include <string>
@@ -9,8 +10,11 @@ namespace testsupport {
 
 class StandIn {
  public:
-  // Extra command-line options for the stand-in (e.g. "--city", "<GBK name>").
-  explicit StandIn(std::vector<std::string> options = {});
+  // Extra command-line options for the service (e.g. "--city", "101280101").
+  // Another Node.js server of the source tree, such as the fake forecast API
+  // of service/test/fakeUpstream.js, starts the same way.
+  explicit StandIn(std::vector<std::string> options = {},
+                   const std::string& script = "service/server.js");
   ~StandIn();
   StandIn(const StandIn&) = delete;
   StandIn& operator=(const StandIn&) = delete;
