@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "win/Dpi.h"
 #include "win/Failure.h"
 #include "win/Handles.h"
 #include "win/Window.h"
@@ -44,6 +45,11 @@ class Application {
   int Run();
 
  private:
+  // First: the dpi awareness must be set before any window exists, where the
+  // manifest does not set it.
+  struct DpiAwareness {
+    DpiAwareness() { win::DeclareDpiAwareness(); }
+  } dpiAwareness_;
   win::ComApartmentScope apartment_;
   win::FailureSink previousSink_;
   Application* previous_;  // an outer application object, restored when this one ends

@@ -2,14 +2,26 @@
 # Builds the program and runs it against the project's web service on loopback
 # port 80: offline on made-up reports, or with --live on real forecasts (this
 # needs a machine with internet). With a display it runs on the screen until
-# closed; without one it runs under Xvfb for a few seconds and saves a
-# screenshot, whose path it prints.
-#   run.sh [--live]
+# closed; without one it runs under Xvfb for a few seconds and saves two
+# screenshots, the compact window and then the full window opened by a click
+# on its picture, and prints their paths.
+#   run.sh [--live] [--dpi N]
+# --dpi runs it on a desktop of N dots per inch (with ClearType font
+# smoothing, as on Windows), in a Wine prefix of its own and, headless, on a
+# screen as much larger as 1280 x 800 at 96 dpi.
 # WEATHER_FORECAST_URL points the live source at another forecast API (such as
 # the fake one of the service's tests).
 set -euo pipefail
 source=synthetic
-if [[ ${1:-} == --live ]]; then source=live; fi
+dpi=
+while (($#)); do
+  case $1 in
+    --live) source=live ;;
+    --dpi) dpi=$2; shift ;;
+    *) echo "usage: run.sh [--live] [--dpi N]" >&2; exit 2 ;;
+  esac
+  shift
+done
 cd "$(dirname "$0")/.."
 root=$PWD
 
@@ -32,6 +44,12 @@ sleep 1
 kill -0 $service 2>/dev/null || { echo "the service could not listen on 127.0.0.1:80" >&2; exit 1; }
 
 export WEATHER_WINEPREFIX=$root/build/windows/wineprefix
+scale() { echo $((($1 * ${dpi:-96} + 48) / 96)); }
+if [[ -n $dpi ]]; then
+  export WEATHER_WINEPREFIX=$root/build/windows/wineprefix-run-${dpi}dpi
+  export WEATHER_WINE_DPI=$dpi WEATHER_WINE_FONT_SMOOTHING=cleartype
+  export WEATHER_XVFB_SIZE=$(scale 1280)x$(scale 800)
+fi
 had_display=0
 if [[ -n ${DISPLAY:-} ]] && xdpyinfo >/dev/null 2>&1; then had_display=1; fi
 . tools/wine-env.sh
@@ -46,12 +64,20 @@ else
   sleep "${WEATHER_RUN_SECONDS:-8}"
   # A desktop picture, so the see-through background shows; set once Wine's
   # desktop process has started, since it repaints the root window.
-  convert -size 1280x800 gradient:'#4a7eb5-#1e3c64' "$root/build/desktop.png"
+  screen=$(xdpyinfo | awk '/dimensions:/ { print $2 }')
+  convert -size "$screen" gradient:'#4a7eb5-#1e3c64' "$root/build/desktop.png"
   display -window root "$root/build/desktop.png" || true
   mkdir -p "$root/build/screenshots"
-  shot=$root/build/screenshots/compact-window.png
+  suffix=${dpi:+-${dpi}dpi}
+  shot=$root/build/screenshots/compact-window$suffix.png
   import -window root "$shot"
+  echo "screenshot: $shot"
+  # Day 2's night picture opens the full window.
+  xdotool mousemove $((${screen%x*} - $(scale 320) + $(scale 92))) $(scale 170) click 1
+  sleep "${WEATHER_RUN_SECONDS:-8}"
+  shot=$root/build/screenshots/full-window$suffix.png
+  import -window root "$shot"
+  echo "screenshot: $shot"
   kill $program 2>/dev/null || true
   wine_env_down
-  echo "screenshot: $shot"
 fi

@@ -31,9 +31,15 @@ step "Windows build and tests under Wine"
 cmake --preset windows -DWEATHER_WERROR=ON >/dev/null
 cmake --build --preset windows -- -j"$jobs"
 export WEATHER_WINEPREFIX=$PWD/build/windows/wineprefix
+# A screen that holds the full window at 200 %, for the tests at other dpis.
+export WEATHER_XVFB_SIZE=${WEATHER_XVFB_SIZE:-2560x1600}
 . tools/wine-env.sh
 wine_env_up
 status=0
 ctest --preset windows -j"$jobs" || status=$?
+# The prefixes of other desktops (dpi, font smoothing) have servers of their own.
+for prefix in "$PWD"/build/windows/wineprefix-*/; do
+  [ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+done
 wine_env_down
 exit $status

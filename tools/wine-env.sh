@@ -12,9 +12,24 @@ wine_display_up() {
   export DISPLAY=:$n
   if ! xdpyinfo >/dev/null 2>&1; then
     rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"
-    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "${WEATHER_XVFB_SIZE:-1280x800}x24" -nolisten tcp </dev/null >/dev/null 2>&1 &
     WEATHER_XVFB_PID=$!
     for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+  fi
+}
+
+# A prefix may stand for another desktop: WEATHER_WINE_DPI (the display's
+# dots per inch, LogPixels) and WEATHER_WINE_FONT_SMOOTHING=cleartype (font
+# smoothing on, of the ClearType kind, as a Windows desktop has it by default)
+# are written into the user's desktop settings when the prefix is made.
+wine_desktop_settings() {
+  local desktop='HKCU\Control Panel\Desktop'
+  if [ -n "${WEATHER_WINE_DPI:-}" ]; then
+    wine reg add "$desktop" /v LogPixels /t REG_DWORD /d "$WEATHER_WINE_DPI" /f
+  fi
+  if [ "${WEATHER_WINE_FONT_SMOOTHING:-}" = cleartype ]; then
+    wine reg add "$desktop" /v FontSmoothing /t REG_SZ /d 2 /f
+    wine reg add "$desktop" /v FontSmoothingType /t REG_DWORD /d 2 /f
   fi
 }
 
@@ -24,6 +39,9 @@ wine_prefix_up() {
     flock 9
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
       wine wineboot -i >/dev/null 2>&1 || true
+      wine_desktop_settings >/dev/null 2>&1 || true
+      # The settings are read when Wine starts: begin afresh.
+      wineserver -k >/dev/null 2>&1 || true
       wineserver -w || true
     fi
   ) 9>"$WINEPREFIX.lock"

@@ -24,6 +24,8 @@ win::FontSpec WeatherFont(COLORREF color);
 
 class ReportForm : public win::ControlHost, protected weather::ReportView {
  public:
+  explicit ReportForm(win::TextEdges edges) : ControlHost(nullptr, edges) {}
+
   // The city list.
   win::TComboBox* ComboBox1 = nullptr;
   // The header.

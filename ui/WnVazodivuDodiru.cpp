@@ -50,15 +50,30 @@ const Row kLayoutBelowPublisher[] = {
 };
 // clang-format on
 
+RECT MonitorArea(HMONITOR monitor) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  ::GetMonitorInfoW(monitor, &info);
+  return info.rcMonitor;
+}
+
 }  // namespace
 
-TFmVazodivuDodiru::TFmVazodivuDodiru(HWND owner) {
+// Sharp letters: the texts float on the colour key, and a smoothed edge
+// would be a blend of the text and the key colour, a dark fringe on the desktop.
+TFmVazodivuDodiru::TFmVazodivuDodiru(HWND owner) : ReportForm(win::TextEdges::kSharp) {
   // WS_POPUP: no caption, border or system menu. WS_CLIPSIBLINGS: keeps clear
   // of sibling windows. WS_EX_TOPMOST: stays above ordinary windows.
   // WS_EX_TOOLWINDOW: no taskbar button.
   CreateWindowHandle(L"TFmVazodivuDodiru", WS_EX_TOPMOST | WS_EX_TOOLWINDOW,
                      WS_POPUP | WS_CLIPSIBLINGS, kDesignLeft, kDesignTop, kClientWidth,
                      kClientHeight, owner);
+  // Designed at 96 dpi: placed and sized at the dpi of its monitor.
+  SetDpi(win::DpiOf(Handle()));
+  const RECT placed =
+      win::ScaledRect({kDesignLeft, kDesignTop, kClientWidth, kClientHeight}, Dpi());
+  ::SetWindowPos(Handle(), nullptr, placed.left, placed.top, placed.right - placed.left,
+                 placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
   for (std::span<const Row> rows :
        {std::span<const Row>(kLayoutAbovePublisher), std::span<const Row>(kPublisherLayout),
         std::span<const Row>(kLayoutBelowPublisher)}) {
@@ -85,6 +100,21 @@ void TFmVazodivuDodiru::FormCreate() {
 
   app::Application::Current().SetToolWindowStyle();
   RefreshAutoRunCaption();
+}
+
+void TFmVazodivuDodiru::OnDpiChanged(const RECT& suggested) {
+  const RECT size = win::ScaledRect({0, 0, kClientWidth, kClientHeight}, Dpi());
+  RECT window;
+  ::GetWindowRect(Handle(), &window);
+  const RECT was = MonitorArea(::MonitorFromRect(&window, MONITOR_DEFAULTTONEAREST));
+  POINT place{suggested.left, suggested.top};
+  // In the top-right corner it stays in the top-right corner of its monitor.
+  if (window.right == was.right && window.top == was.top) {
+    const RECT now = MonitorArea(::MonitorFromRect(&suggested, MONITOR_DEFAULTTONEAREST));
+    place = {now.right - size.right, now.top};
+  }
+  ::SetWindowPos(Handle(), nullptr, place.x, place.y, size.right, size.bottom,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TFmVazodivuDodiru::Display(const json::JsonNode& weatherinfo) {

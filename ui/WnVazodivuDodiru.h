@@ -51,6 +51,7 @@ class TFmVazodivuDodiru : public ReportForm {
 
  protected:
   void OnDestroyed() override;
+  void OnDpiChanged(const RECT& suggested) override;
 
  private:
   // The display step: the report's fields into the controls, in order.

@@ -191,40 +191,42 @@ std::string Numbered(const char* prefix, int n) { return prefix + std::to_string
 
 }  // namespace
 
-TFmVozevezoVudi::TFmVozevezoVudi(HWND owner) {
+TFmVozevezoVudi::TFmVozevezoVudi(HWND owner) : ReportForm(win::TextEdges::kDesktop) {
   // WS_CAPTION: a title bar, through which the user closes the window.
   // WS_THICKFRAME: a sizable frame. WS_SYSMENU: the system menu and close box.
   // WS_MINIMIZEBOX, WS_MAXIMIZEBOX: the two boxes beside it.
   // WS_CLIPCHILDREN: the panels paint themselves; the form does not paint under them.
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX |
                       WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
-  RECT outer{0, 0, kClientWidth, kClientHeight};
-  ::AdjustWindowRectEx(&outer, style, FALSE, 0);
-  CreateWindowHandle(L"TFmVozevezoVudi", 0, style, kDesignLeft, kDesignTop,
-                     outer.right - outer.left, outer.bottom - outer.top, owner);
-  const HFONT font = Fonts().Get(kWindowFont);
+  CreateWindowHandle(L"TFmVozevezoVudi", 0, style, kDesignLeft, kDesignTop, kClientWidth,
+                     kClientHeight, owner);
+  // Designed at 96 dpi: placed and sized at the dpi of its monitor.
+  SetDpi(win::DpiOf(Handle()));
+  const RECT client = win::ScaledRect({0, 0, kClientWidth, kClientHeight}, Dpi());
+  const RECT outer = win::OuterRect(client, style, 0, Dpi());
+  ::SetWindowPos(Handle(), nullptr, win::Scale(kDesignLeft, Dpi()), win::Scale(kDesignTop, Dpi()),
+                 outer.right - outer.left, outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  const int topBar = win::Scale(kTopBarHeight, Dpi());
 
-  panel2_ =
-      std::make_unique<win::Panel>(*this, 0, 0, kClientWidth, kTopBarHeight, win::Bevel::kNone, 0);
+  panel2_ = std::make_unique<win::Panel>(*this, 0, 0, client.right, topBar, win::Bevel::kNone, 0);
   Panel2 = panel2_.get();
   win::ApplyLayout<Form>(*this, *Panel2, kWindowFont, kTopBarLayout, windows_);
 
   pageControl_ = std::make_unique<win::TabControl>(
-      *this, 0, kTopBarHeight, kClientWidth, kClientHeight - kTopBarHeight, kTabStripHeight, font);
+      *this, win::Bounds{0, kTopBarHeight, kClientWidth, kClientHeight - kTopBarHeight},
+      kTabStripHeight, kWindowFont);
   cxPageControl1 = pageControl_.get();
   cxTabSheet1 = &cxPageControl1->AddPage(kTextFormattedPage);
   cxTabSheet2 = &cxPageControl1->AddPage(kTextSourcePage);
   cxPageControl1->SetPageIndex(0);
-  const int pageHeight = kClientHeight - kTopBarHeight - kTabStripHeight;
-  memo1_ =
-      std::make_unique<win::Memo>(*cxTabSheet1, 0, 0, kClientWidth, pageHeight, kTextMemo, font);
-  memo2_ =
-      std::make_unique<win::Memo>(*cxTabSheet2, 0, 0, kClientWidth, pageHeight, kTextMemo, font);
+  const win::Bounds page{0, 0, kClientWidth, kClientHeight - kTopBarHeight - kTabStripHeight};
+  memo1_ = std::make_unique<win::Memo>(*cxTabSheet1, page, kTextMemo, kWindowFont);
+  memo2_ = std::make_unique<win::Memo>(*cxTabSheet2, page, kTextMemo, kWindowFont);
   Memo1 = memo1_.get();
   Memo2 = memo2_.get();
 
-  panel1_ = std::make_unique<win::Panel>(*this, 0, kTopBarHeight, kClientWidth,
-                                         kClientHeight - kTopBarHeight, win::Bevel::kLowered, 4);
+  panel1_ = std::make_unique<win::Panel>(*this, 0, topBar, client.right, client.bottom - topBar,
+                                         win::Bevel::kLowered, 4);
   Panel1 = panel1_.get();
   win::ApplyLayout<Form>(*this, *Panel1, kWindowFont, kForecastLayout, windows_);
   win::ApplyLayout<Form>(*this, *Panel1, kWindowFont, kPublisherLayout, windows_);
@@ -292,15 +294,26 @@ void TFmVozevezoVudi::Button1Click() {
 
 void TFmVozevezoVudi::ArrangeChildren(int width, int height) {
   if (!Panel2 || !Panel1 || !cxPageControl1) return;
-  const int below = std::max(height - kTopBarHeight, 0);
-  ::MoveWindow(Panel2->Handle(), 0, 0, width, kTopBarHeight, TRUE);
-  cxPageControl1->SetBounds(0, kTopBarHeight, width, below);
-  const int pageHeight = std::max(below - kTabStripHeight, 0);
+  const int topBar = win::Scale(kTopBarHeight, Dpi());
+  const int below = std::max(height - topBar, 0);
+  ::MoveWindow(Panel2->Handle(), 0, 0, width, topBar, TRUE);
+  cxPageControl1->SetBounds(0, topBar, width, below);
+  const int pageHeight = std::max(below - win::Scale(kTabStripHeight, Dpi()), 0);
   ::MoveWindow(Memo1->Handle(), 0, 0, width, pageHeight, TRUE);
   ::MoveWindow(Memo2->Handle(), 0, 0, width, pageHeight, TRUE);
-  ::MoveWindow(Panel1->Handle(), 0, kTopBarHeight, width, below, TRUE);
+  ::MoveWindow(Panel1->Handle(), 0, topBar, width, below, TRUE);
   // The bevel follows the panel's edge.
   ::InvalidateRect(Panel1->Handle(), nullptr, FALSE);
+}
+
+void TFmVozevezoVudi::ApplyDpi() {
+  ReportForm::ApplyDpi();
+  if (!Panel2 || !Panel1 || !cxPageControl1) return;  // still being built
+  Panel2->FollowDpi();
+  Panel1->FollowDpi();
+  RECT client;
+  ::GetClientRect(Handle(), &client);
+  ArrangeChildren(client.right, client.bottom);
 }
 
 LRESULT TFmVozevezoVudi::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -154,6 +154,7 @@ class TFmVozevezoVudi : public ReportForm {
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void ApplyDpi() override;
 
  private:
   // The raw answer goes to Memo2 before it is parsed; Memo1 is emptied after.

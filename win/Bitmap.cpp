@@ -2,8 +2,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <stdexcept>
+#include <vector>
 
 #include "win/Text.h"
 
@@ -51,7 +54,111 @@ UniqueBitmap BitmapFromBytes(const std::string& bytes) {
   return bitmap;
 }
 
+// The share of each source pixel in each target pixel along one axis, when
+// `source` pixels are spread evenly over `target` ones.
+struct Share {
+  int index;
+  double weight;
+};
+std::vector<std::vector<Share>> Shares(int source, int target) {
+  std::vector<std::vector<Share>> shares(static_cast<size_t>(target));
+  for (int t = 0; t < target; ++t) {
+    const double begin = static_cast<double>(t) * source / target;
+    const double end = static_cast<double>(t + 1) * source / target;
+    for (int s = static_cast<int>(begin); s < end && s < source; ++s) {
+      const double weight = std::min<double>(end, s + 1) - std::max<double>(begin, s);
+      if (weight > 1e-9) shares[static_cast<size_t>(t)].push_back({s, weight});
+    }
+  }
+  return shares;
+}
+
+BITMAPINFO TopDown32(int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down rows
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
+// 32-bit pixels are blue, green, red, unused; COLORREF is red, green, blue.
+std::uint32_t PixelOf(COLORREF color) {
+  return (static_cast<std::uint32_t>(GetRValue(color)) << 16) |
+         (static_cast<std::uint32_t>(GetGValue(color)) << 8) | GetBValue(color);
+}
+
 }  // namespace
+
+COLORREF BottomLeftColor(HBITMAP bitmap) {
+  BITMAP info{};
+  if (!::GetObjectW(bitmap, sizeof info, &info) || info.bmHeight <= 0) return CLR_INVALID;
+  UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
+  SelectObjectScope selected(dc.get(), bitmap);
+  return ::GetPixel(dc.get(), 0, info.bmHeight - 1);
+}
+
+UniqueBitmap ScaleBitmap(HBITMAP source, int width, int height, COLORREF key) {
+  BITMAP info{};
+  if (!::GetObjectW(source, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight <= 0 ||
+      width <= 0 || height <= 0) {
+    return {};
+  }
+  const int sourceWidth = info.bmWidth;
+  const int sourceHeight = info.bmHeight;
+  std::vector<std::uint32_t> pixels(static_cast<size_t>(sourceWidth) * sourceHeight);
+  BITMAPINFO sourceFormat = TopDown32(sourceWidth, sourceHeight);
+  {
+    UniqueMemoryDc dc(::CreateCompatibleDC(nullptr));
+    if (!::GetDIBits(dc.get(), source, 0, static_cast<UINT>(sourceHeight), pixels.data(),
+                     &sourceFormat, DIB_RGB_COLORS)) {
+      return {};
+    }
+  }
+  const bool keyed = key != CLR_INVALID;
+  const std::uint32_t keyPixel = keyed ? PixelOf(key) : 0;
+
+  BITMAPINFO targetFormat = TopDown32(width, height);
+  void* bits = nullptr;
+  UniqueBitmap target(
+      ::CreateDIBSection(nullptr, &targetFormat, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!target || !bits) return {};
+  auto* out = static_cast<std::uint32_t*>(bits);
+
+  const auto columns = Shares(sourceWidth, width);
+  const auto rows = Shares(sourceHeight, height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      double total = 0, opaque = 0, red = 0, green = 0, blue = 0;
+      for (const Share& row : rows[static_cast<size_t>(y)]) {
+        for (const Share& column : columns[static_cast<size_t>(x)]) {
+          const double weight = row.weight * column.weight;
+          const std::uint32_t pixel =
+              pixels[static_cast<size_t>(row.index) * sourceWidth + column.index] & 0xFFFFFF;
+          total += weight;
+          if (keyed && pixel == keyPixel) continue;
+          opaque += weight;
+          red += weight * ((pixel >> 16) & 0xFF);
+          green += weight * ((pixel >> 8) & 0xFF);
+          blue += weight * (pixel & 0xFF);
+        }
+      }
+      std::uint32_t result = keyPixel;
+      if (opaque > 0 && (!keyed || opaque * 2 >= total)) {
+        const auto channel = [opaque](double sum) {
+          return static_cast<std::uint32_t>(std::min(255.0, sum / opaque + 0.5));
+        };
+        result = (channel(red) << 16) | (channel(green) << 8) | channel(blue);
+        // An average that happens to hit the key colour must not vanish.
+        if (keyed && result == keyPixel) result ^= 1;
+      }
+      out[static_cast<size_t>(y) * width + x] = result;
+    }
+  }
+  return target;
+}
 
 bool IsValidBitmapFile(const std::string& bytes) {
   constexpr size_t kFileHeader = sizeof(BITMAPFILEHEADER);

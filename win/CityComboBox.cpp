@@ -5,15 +5,21 @@
 
 namespace win {
 
-TComboBox::TComboBox(ControlHost& parent, int left, int top, int width, int height, int itemHeight,
-                     HFONT font) {
+TComboBox::TComboBox(ControlHost& parent, const win::Bounds& design, int itemHeight,
+                     const FontSpec& font)
+    : itemHeight_(itemHeight) {
   // The window height includes the dropped-down list.
-  Create(parent, L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, left, top, width,
-         height + 16 * itemHeight, font);
-  ::SendMessageW(Handle(), CB_SETITEMHEIGHT, 0, itemHeight);
+  extraDesignHeight_ = 16 * itemHeight;
+  Create(parent, L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, design, font);
+  ::SendMessageW(Handle(), CB_SETITEMHEIGHT, 0, Scale(itemHeight_, parent.Dpi()));
   parent.SetCommandHandler(Handle(), [this](WORD notification) {
     if (notification == CBN_SELCHANGE && onChange) onChange();
   });
+}
+
+void TComboBox::Rescale() {
+  WindowedControl::Rescale();
+  ::SendMessageW(Handle(), CB_SETITEMHEIGHT, 0, Scale(itemHeight_, Parent().Dpi()));
 }
 
 void TComboBox::LoadCityCodes() {

@@ -13,8 +13,9 @@ namespace win {
 
 class TComboBox : public WindowedControl {
  public:
-  TComboBox(ControlHost& parent, int left, int top, int width, int height, int itemHeight,
-            HFONT font);
+  // Design bounds and item height at 96 dpi.
+  TComboBox(ControlHost& parent, const win::Bounds& design, int itemHeight, const FontSpec& font);
+  void Rescale() override;
 
   // Replaces the items by the names of the embedded city table and selects
   // the first one, without a change event.
@@ -36,6 +37,7 @@ class TComboBox : public WindowedControl {
   std::function<void()> onChange;
 
  private:
+  int itemHeight_;
   weather::CityCodeList cityCodes_;
 };
 

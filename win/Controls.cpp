@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "win/Bitmap.h"
+#include "win/Dpi.h"
 #include "win/Text.h"
 
 namespace win {
@@ -64,19 +65,26 @@ std::wstring InstalledFace(const std::wstring& face) {
   return face;
 }
 
+RECT ScaledRect(const Bounds& design, int dpi) {
+  // Edges are scaled, not sizes, so neighbours that meet at 96 dpi still meet.
+  const int left = Scale(design.left, dpi);
+  const int top = Scale(design.top, dpi);
+  return RECT{left, top, Scale(design.left + design.width, dpi),
+              Scale(design.top + design.height, dpi)};
+}
+
 HFONT FontSet::Get(const FontSpec& wanted) {
-  std::wstring key = std::wstring(wanted.face) + L"|" + std::to_wstring(wanted.pixelHeight) + L"|" +
-                     std::to_wstring(wanted.charset) + L"|" + (wanted.underline ? L"u" : L"");
-  auto found = fonts_.find(key);
-  if (found != fonts_.end()) return found->second.get();
+  Key key{wanted.face, wanted.pixelHeight, wanted.charset, wanted.underline};
+  if (auto found = fonts_.find(key); found != fonts_.end()) return found->second.get();
   LOGFONTW font{};
-  font.lfHeight = -wanted.pixelHeight;  // negative: character height, as designed
+  // Negative: the character height, as designed, at this dpi.
+  font.lfHeight = -Scale(wanted.pixelHeight, dpi_);
   font.lfWeight = FW_NORMAL;
   font.lfUnderline = wanted.underline ? TRUE : FALSE;
   // The texts are Chinese: on a Chinese desktop the default character set is
   // GB2312, so ask for it wherever the layout says "default".
   font.lfCharSet = wanted.charset == DEFAULT_CHARSET ? GB2312_CHARSET : wanted.charset;
-  font.lfQuality = DEFAULT_QUALITY;
+  font.lfQuality = edges_ == TextEdges::kSharp ? NONANTIALIASED_QUALITY : DEFAULT_QUALITY;
   InstalledFace(wanted.face).copy(font.lfFaceName, LF_FACESIZE - 1);
   UniqueFont created(::CreateFontIndirectW(&font));
   if (!created) ThrowLastError("Cannot create a font");
@@ -85,11 +93,32 @@ HFONT FontSet::Get(const FontSpec& wanted) {
   return handle;
 }
 
+void FontSet::SetDpi(int dpi) {
+  if (dpi == dpi_) return;
+  retired_ = std::move(fonts_);
+  fonts_.clear();
+  dpi_ = dpi;
+}
+
 // --- GraphicControl -------------------------------------------------------
 
 void GraphicControl::SetBounds(int left, int top, int width, int height) {
   Invalidate();
-  bounds_ = RECT{left, top, left + width, top + height};
+  design_ = win::Bounds{left, top, width, height};
+  bounds_ = ScaledRect(design_, host_.Dpi());
+  Invalidate();
+}
+
+void GraphicControl::Rescale() {
+  Invalidate();
+  bounds_ = ScaledRect(design_, host_.Dpi());
+  Invalidate();
+}
+
+void GraphicControl::SetDeviceSize(int width, int height) {
+  Invalidate();
+  bounds_.right = bounds_.left + width;
+  bounds_.bottom = bounds_.top + height;
   Invalidate();
 }
 
@@ -115,6 +144,11 @@ void Label::SetText(std::string text) {
   Invalidate();
 }
 
+void Label::Rescale() {
+  GraphicControl::Rescale();
+  if (style_.autoSize) AdjustSize();
+}
+
 UINT Label::DrawFlags() const {
   UINT flags = DT_NOPREFIX | DT_EXPANDTABS;
   if (style_.align == TextAlign::kCenter) flags |= DT_CENTER;
@@ -130,8 +164,7 @@ void Label::AdjustSize() {
   const std::wstring measured = wideText_.empty() ? std::wstring(L" ") : wideText_;
   ::DrawTextW(screen.Dc(), measured.c_str(), static_cast<int>(measured.size()), &area,
               DrawFlags() | DT_CALCRECT);
-  const RECT& old = Bounds();
-  SetBounds(old.left, old.top, wideText_.empty() ? 0 : area.right, area.bottom);
+  SetDeviceSize(wideText_.empty() ? 0 : area.right, area.bottom);
 }
 
 void Label::Paint(HDC dc) {
@@ -169,41 +202,59 @@ void Picture::SetBitmap(UniqueBitmap bitmap) {
   BITMAP info{};
   if (bitmap_) ::GetObjectW(bitmap_.get(), sizeof info, &info);
   bitmapSize_ = SIZE{info.bmWidth, info.bmHeight};
+  PrepareShown();
   if (sizing_ == PictureSizing::kAutoSizeStretch && bitmap_) {
-    SetBounds(Bounds().left, Bounds().top, info.bmWidth, info.bmHeight);
+    SetDeviceSize(shownSize_.cx, shownSize_.cy);
   }
   Invalidate();
 }
 
-void Picture::Paint(HDC dc) {
+void Picture::Rescale() {
+  GraphicControl::Rescale();
+  PrepareShown();
+  if (sizing_ == PictureSizing::kAutoSizeStretch && bitmap_) {
+    SetDeviceSize(shownSize_.cx, shownSize_.cy);
+  }
+}
+
+void Picture::PrepareShown() {
+  scaled_.reset();
+  shownSize_ = bitmapSize_;
+  key_ = CLR_INVALID;
   if (!bitmap_ || bitmapSize_.cx <= 0 || bitmapSize_.cy <= 0) return;
+  // The bitmap's bottom-left pixel names the colour left out.
+  if (transparent_) key_ = BottomLeftColor(bitmap_.get());
+  const int dpi = Host().Dpi();
+  if (dpi == kDesignDpi) return;
+  scaled_ =
+      ScaleBitmap(bitmap_.get(), Scale(bitmapSize_.cx, dpi), Scale(bitmapSize_.cy, dpi), key_);
+  if (scaled_) shownSize_ = SIZE{Scale(bitmapSize_.cx, dpi), Scale(bitmapSize_.cy, dpi)};
+}
+
+void Picture::Paint(HDC dc) {
+  const HBITMAP shown = scaled_ ? scaled_.get() : bitmap_.get();
+  if (!shown || shownSize_.cx <= 0 || shownSize_.cy <= 0) return;
   const RECT& area = Bounds();
-  const int width = area.right - area.left;
-  const int height = area.bottom - area.top;
-  UniqueMemoryDc source(::CreateCompatibleDC(dc));
-  SelectObjectScope selected(source.get(), bitmap_.get());
   // Fixed pictures are cut at their edges; the others were sized to the bitmap.
-  const int sourceWidth =
-      sizing_ == PictureSizing::kFixed ? std::min<int>(width, bitmapSize_.cx) : bitmapSize_.cx;
-  const int sourceHeight =
-      sizing_ == PictureSizing::kFixed ? std::min<int>(height, bitmapSize_.cy) : bitmapSize_.cy;
-  const int targetWidth = sizing_ == PictureSizing::kFixed ? sourceWidth : width;
-  const int targetHeight = sizing_ == PictureSizing::kFixed ? sourceHeight : height;
-  if (transparent_) {
-    // The bitmap's bottom-left pixel names the colour left out.
-    const COLORREF key = ::GetPixel(source.get(), 0, bitmapSize_.cy - 1);
-    ::TransparentBlt(dc, area.left, area.top, targetWidth, targetHeight, source.get(), 0, 0,
-                     sourceWidth, sourceHeight, key);
+  const int width = std::min<int>(area.right - area.left, shownSize_.cx);
+  const int height = std::min<int>(area.bottom - area.top, shownSize_.cy);
+  UniqueMemoryDc source(::CreateCompatibleDC(dc));
+  SelectObjectScope selected(source.get(), shown);
+  if (key_ != CLR_INVALID) {
+    // One to one: every pixel is the picture's own or left out exactly.
+    ::TransparentBlt(dc, area.left, area.top, width, height, source.get(), 0, 0, width, height,
+                     key_);
   } else {
-    ::StretchBlt(dc, area.left, area.top, targetWidth, targetHeight, source.get(), 0, 0,
-                 sourceWidth, sourceHeight, SRCCOPY);
+    ::BitBlt(dc, area.left, area.top, width, height, source.get(), 0, 0, SRCCOPY);
   }
 }
 
 // --- Shape ----------------------------------------------------------------
 
 void Shape::Paint(HDC dc) {
-  UniquePen pen(::CreatePen(PS_SOLID, 1, penColor_));
+  const int width = LineWidth(Host().Dpi());
+  // A wider pen keeps inside the frame, as the one-pixel pen does.
+  UniquePen pen(::CreatePen(width == 1 ? PS_SOLID : PS_INSIDEFRAME, width, penColor_));
   SelectObjectScope selectedPen(dc, pen.get());
   SelectObjectScope selectedBrush(dc, ::GetStockObject(NULL_BRUSH));
   const RECT& area = Bounds();
@@ -212,13 +263,36 @@ void Shape::Paint(HDC dc) {
 
 // --- ControlHost ----------------------------------------------------------
 
-ControlHost::ControlHost(FontSet* sharedFonts)
-    : fonts_(sharedFonts ? sharedFonts : &ownFonts_), color_(ButtonFaceColor()) {}
+ControlHost::ControlHost(FontSet* sharedFonts, TextEdges edges)
+    : ownFonts_(edges), fonts_(sharedFonts ? sharedFonts : &ownFonts_), color_(ButtonFaceColor()) {}
 
 void ControlHost::SetColor(COLORREF color) {
   color_ = color;
   backgroundBrush_.reset();
   if (Handle()) ::InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+void ControlHost::SetDpi(int dpi) {
+  if (dpi <= 0 || dpi == Dpi()) return;
+  fonts_->SetDpi(dpi);
+  ApplyDpi();
+}
+
+void ControlHost::ApplyDpi() {
+  for (const auto& control : graphics_) control->Rescale();
+  for (WindowedControl* control : windowed_) control->Rescale();
+  if (Handle()) ::InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+void ControlHost::OnDpiChanged(const RECT& suggested) {
+  ::SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ControlHost::AddWindowedControl(WindowedControl& control) { windowed_.push_back(&control); }
+
+void ControlHost::RemoveWindowedControl(WindowedControl& control) {
+  std::erase(windowed_, &control);
 }
 
 GraphicControl* ControlHost::ControlAt(POINT point) const {
@@ -349,6 +423,13 @@ LRESULT ControlHost::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     }
+    case WM_DPICHANGED: {
+      // Copied: moving the window may reuse the system's buffer.
+      const RECT suggested = *reinterpret_cast<const RECT*>(lParam);
+      SetDpi(HIWORD(wParam));
+      OnDpiChanged(suggested);
+      return 0;
+    }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: {
       if (!backgroundBrush_) backgroundBrush_.reset(::CreateSolidBrush(color_));
@@ -381,22 +462,49 @@ Panel::Panel(HWND parent, FontSet& fonts, int left, int top, int width, int heig
 void Panel::PaintBackground(HDC dc, const RECT& client) {
   ControlHost::PaintBackground(dc, client);
   if (innerBevel_ == Bevel::kLowered) {
-    // The bevel lies inside the border width, as a toolkit panel draws it.
+    // The bevel lies inside the border width, as a toolkit panel draws it;
+    // both grow with the dpi.
     RECT bevel = client;
-    ::InflateRect(&bevel, -borderWidth_, -borderWidth_);
-    ::DrawEdge(dc, &bevel, BDR_SUNKENOUTER, BF_RECT);
+    const int border = Scale(borderWidth_, Dpi());
+    ::InflateRect(&bevel, -border, -border);
+    for (int line = LineWidth(Dpi()); line > 0; --line) {
+      ::DrawEdge(dc, &bevel, BDR_SUNKENOUTER, BF_RECT);
+      ::InflateRect(&bevel, -1, -1);
+    }
   }
 }
 
 // --- Windowed controls ----------------------------------------------------
 
-void WindowedControl::Create(ControlHost& parent, const wchar_t* className, DWORD style, int left,
-                             int top, int width, int height, HFONT font, std::string_view text) {
-  hwnd_.reset(::CreateWindowExW(0, className, Widen(text).c_str(), WS_CHILD | style, left, top,
-                                width, height, parent.Handle(), nullptr,
-                                ::GetModuleHandleW(nullptr), nullptr));
+WindowedControl::~WindowedControl() {
+  if (parent_) parent_->RemoveWindowedControl(*this);
+}
+
+void WindowedControl::Create(ControlHost& parent, const wchar_t* className, DWORD style,
+                             const win::Bounds& design, const FontSpec& font,
+                             std::string_view text) {
+  design_ = design;
+  font_ = font;
+  const int dpi = parent.Dpi();
+  const RECT area =
+      ScaledRect({design.left, design.top, design.width, design.height + extraDesignHeight_}, dpi);
+  hwnd_.reset(::CreateWindowExW(0, className, Widen(text).c_str(), WS_CHILD | style, area.left,
+                                area.top, area.right - area.left, area.bottom - area.top,
+                                parent.Handle(), nullptr, ::GetModuleHandleW(nullptr), nullptr));
   if (!hwnd_) ThrowLastError("Cannot create a control");
-  if (font) ::SendMessageW(hwnd_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  ::SendMessageW(hwnd_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(parent.Fonts().Get(font)),
+                 FALSE);
+  parent_ = &parent;
+  parent.AddWindowedControl(*this);
+}
+
+void WindowedControl::Rescale() {
+  const RECT area =
+      ScaledRect({design_.left, design_.top, design_.width, design_.height + extraDesignHeight_},
+                 parent_->Dpi());
+  ::SetWindowPos(Handle(), nullptr, area.left, area.top, area.right - area.left,
+                 area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(parent_->Fonts().Get(font_)), TRUE);
 }
 
 bool WindowedControl::Visible() const {
@@ -421,10 +529,9 @@ std::string WindowedControl::Text() const {
   return Narrow(text);
 }
 
-Button::Button(ControlHost& parent, int left, int top, int width, int height,
-               std::string_view caption, HFONT font) {
-  Create(parent, L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, left, top, width, height, font,
-         caption);
+Button::Button(ControlHost& parent, const win::Bounds& design, std::string_view caption,
+               const FontSpec& font) {
+  Create(parent, L"BUTTON", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, design, font, caption);
   parent.SetCommandHandler(Handle(), [this](WORD notification) {
     if (notification == BN_CLICKED && onClick) onClick();
   });
@@ -434,11 +541,11 @@ void Button::SetCaption(std::string_view caption) {
   ::SetWindowTextW(Handle(), Widen(caption).c_str());
 }
 
-Memo::Memo(ControlHost& parent, int left, int top, int width, int height, std::string_view text,
-           HFONT font) {
+Memo::Memo(ControlHost& parent, const win::Bounds& design, std::string_view text,
+           const FontSpec& font) {
   // No ES_AUTOHSCROLL: long lines wrap; no WS_VSCROLL/WS_HSCROLL: no scroll bars.
   Create(parent, L"EDIT", WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL,
-         left, top, width, height, font, text);
+         design, font, text);
   ::SendMessageW(Handle(), EM_SETLIMITTEXT, 0, 0);  // as much as the control can hold
 }
 
@@ -462,8 +569,8 @@ void Memo::SetText(std::string_view text) {
 
 void Memo::Clear() { ::SetWindowTextW(Handle(), L""); }
 
-TabControl::TabControl(ControlHost& parent, int left, int top, int width, int height, int tabHeight,
-                       HFONT font)
+TabControl::TabControl(ControlHost& parent, const win::Bounds& design, int tabHeight,
+                       const FontSpec& font)
     : fonts_(parent.Fonts()), tabHeight_(tabHeight) {
   static const bool registered = [] {
     INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES};
@@ -471,9 +578,9 @@ TabControl::TabControl(ControlHost& parent, int left, int top, int width, int he
   }();
   static_cast<void>(registered);
   // Its pages are child windows of its own: keep the strip from painting over them.
-  Create(parent, WC_TABCONTROLW, WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, left,
-         top, width, height, font);
-  ::SendMessageW(Handle(), TCM_SETITEMSIZE, 0, MAKELPARAM(0, tabHeight));
+  Create(parent, WC_TABCONTROLW, WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+         design, font);
+  ::SendMessageW(Handle(), TCM_SETITEMSIZE, 0, MAKELPARAM(0, Scale(tabHeight_, fonts_.Dpi())));
   parent.SetNotifyHandler(Handle(), [this](const NMHDR& header) -> LRESULT {
     if (header.code == TCN_SELCHANGE) ShowSelectedPage();
     return 0;
@@ -483,7 +590,8 @@ TabControl::TabControl(ControlHost& parent, int left, int top, int width, int he
 RECT TabControl::PageArea() const {
   RECT client{};
   ::GetClientRect(Handle(), &client);
-  return RECT{0, tabHeight_, client.right, std::max<LONG>(client.bottom, tabHeight_)};
+  const int strip = Scale(tabHeight_, fonts_.Dpi());
+  return RECT{0, strip, client.right, std::max<LONG>(client.bottom, strip)};
 }
 
 Panel& TabControl::AddPage(std::string_view caption) {
@@ -526,6 +634,17 @@ void TabControl::SetBounds(int left, int top, int width, int height) {
   for (const auto& page : pages_) {
     ::MoveWindow(page->Handle(), area.left, area.top, area.right - area.left,
                  area.bottom - area.top, TRUE);
+  }
+}
+
+void TabControl::Rescale() {
+  WindowedControl::Rescale();
+  ::SendMessageW(Handle(), TCM_SETITEMSIZE, 0, MAKELPARAM(0, Scale(tabHeight_, fonts_.Dpi())));
+  const RECT area = PageArea();
+  for (const auto& page : pages_) {
+    ::MoveWindow(page->Handle(), area.left, area.top, area.right - area.left,
+                 area.bottom - area.top, TRUE);
+    page->FollowDpi();
   }
 }
 

@@ -2,18 +2,22 @@
 // outlines are windowless: their host paints them in layout order (a later one
 // over an earlier one) and routes mouse input to the topmost one under the
 // pointer. Buttons, combo boxes, memos and tabs are real child windows, above
-// everything windowless.
+// everything windowless. Every control keeps its design bounds (at 96 dpi) and
+// shows at its host's dpi.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
+#include "win/Dpi.h"
 #include "win/Handles.h"
 #include "win/Window.h"
 
@@ -27,23 +31,49 @@ COLORREF WindowTextColor();
 
 struct FontSpec {
   const wchar_t* face;
-  int pixelHeight;  // character height, without internal leading
+  int pixelHeight;  // character height at 96 dpi, without internal leading
   COLORREF color;
   BYTE charset;
   bool underline = false;
 };
 
+// Left, top, width and height in pixels at 96 dpi.
+struct Bounds {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+};
+
+// The same bounds at a dpi, as a rectangle of device pixels.
+RECT ScaledRect(const win::Bounds& design, int dpi);
+
 // The first installed face of the substitutes for a wanted face (the wanted
 // face itself when installed).
 std::wstring InstalledFace(const std::wstring& face);
 
-// The fonts of one window, created on first use and released with it.
+// How the letters' edges are drawn: smoothed as the desktop says, or never
+// smoothed, for text on a see-through colour key where a smoothed edge
+// would blend with the key colour into a fringe.
+enum class TextEdges { kDesktop, kSharp };
+
+// The fonts of one window at its dpi, created on first use and released with
+// it. A dpi change keeps the previous generation alive until the next one,
+// so child windows can still use them until they are given the new ones.
 class FontSet {
  public:
+  explicit FontSet(TextEdges edges = TextEdges::kDesktop) : edges_(edges) {}
   HFONT Get(const FontSpec& wanted);
+  int Dpi() const noexcept { return dpi_; }
+  void SetDpi(int dpi);
+  TextEdges Edges() const noexcept { return edges_; }
 
  private:
-  std::unordered_map<std::wstring, UniqueFont> fonts_;
+  using Key = std::tuple<std::wstring, int, BYTE, bool>;
+  TextEdges edges_;
+  int dpi_ = kDesignDpi;
+  std::map<Key, UniqueFont> fonts_;
+  std::map<Key, UniqueFont> retired_;
 };
 
 class ControlHost;
@@ -55,13 +85,18 @@ class GraphicControl {
   GraphicControl& operator=(const GraphicControl&) = delete;
   virtual ~GraphicControl() = default;
 
+  // Device pixels, relative to the host's client area.
   const RECT& Bounds() const noexcept { return bounds_; }
+  // Design bounds at 96 dpi; shown at the host's dpi.
   void SetBounds(int left, int top, int width, int height);
+  const win::Bounds& DesignBounds() const noexcept { return design_; }
   bool Visible() const noexcept { return visible_; }
   void SetVisible(bool visible);
   ControlHost& Host() const noexcept { return host_; }
 
   virtual void Paint(HDC dc) = 0;
+  // The host's dpi changed: place and size again.
+  virtual void Rescale();
 
   std::function<void()> onClick;
   std::function<void()> onMouseDown;  // any button
@@ -69,9 +104,12 @@ class GraphicControl {
 
  protected:
   void Invalidate();
+  // Keeps the scaled left and top, sets a size already in device pixels.
+  void SetDeviceSize(int width, int height);
 
  private:
   ControlHost& host_;
+  win::Bounds design_;
   RECT bounds_{};
   bool visible_ = true;
 };
@@ -95,6 +133,7 @@ class Label : public GraphicControl {
   const LabelStyle& Style() const noexcept { return style_; }
 
   void Paint(HDC dc) override;
+  void Rescale() override;
 
  private:
   void AdjustSize();
@@ -121,22 +160,31 @@ class Picture : public GraphicControl {
   void LoadFromResource(const wchar_t* name);
   void SetBitmap(UniqueBitmap bitmap);
 
+  // The bitmap as loaded, at 96 dpi, and its size.
   HBITMAP Bitmap() const noexcept { return bitmap_.get(); }
   SIZE BitmapSize() const noexcept { return bitmapSize_; }
   // The file the current picture came from (empty for resources).
   const std::string& SourcePath() const noexcept { return sourcePath_; }
 
   void Paint(HDC dc) override;
+  void Rescale() override;
 
  private:
+  // The bitmap at the host's dpi, made once per bitmap and dpi.
+  void PrepareShown();
+
   PictureSizing sizing_;
   bool transparent_;
   UniqueBitmap bitmap_;
   SIZE bitmapSize_{};
+  // At 96 dpi the loaded bitmap itself is drawn; otherwise a scaled copy.
+  UniqueBitmap scaled_;
+  SIZE shownSize_{};
+  COLORREF key_ = CLR_INVALID;
   std::string sourcePath_;
 };
 
-// A rectangle outline, no fill.
+// A rectangle outline, no fill; the pen grows with the dpi.
 class Shape : public GraphicControl {
  public:
   Shape(ControlHost& host, COLORREF penColor) : GraphicControl(host), penColor_(penColor) {}
@@ -146,6 +194,8 @@ class Shape : public GraphicControl {
   COLORREF penColor_;
 };
 
+class WindowedControl;
+
 // A window that paints its windowless controls and routes their input, and
 // routes the notifications of its child windows to their wrappers.
 class ControlHost : public Window {
@@ -153,6 +203,7 @@ class ControlHost : public Window {
   COLORREF Color() const noexcept { return color_; }
   void SetColor(COLORREF color);
   FontSet& Fonts() noexcept { return *fonts_; }
+  int Dpi() const noexcept { return fonts_->Dpi(); }
 
   template <typename Control, typename... Args>
   Control& AddGraphic(Args&&... args) {
@@ -173,16 +224,30 @@ class ControlHost : public Window {
   using NotifyHandler = std::function<LRESULT(const NMHDR& header)>;
   void SetNotifyHandler(HWND child, NotifyHandler handler);
 
+  // Child windows of system classes register here, so a dpi change reaches them.
+  void AddWindowedControl(WindowedControl& control);
+  void RemoveWindowedControl(WindowedControl& control);
+
   void InvalidateArea(const RECT& area);
 
   // A click on the host at a point no control covers.
   std::function<void()> onClick;
 
  protected:
-  explicit ControlHost(FontSet* sharedFonts = nullptr);
+  // A top-level host owns its fonts (drawn with the given edges); a panel
+  // shares its window's.
+  explicit ControlHost(FontSet* sharedFonts = nullptr, TextEdges edges = TextEdges::kDesktop);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   // Draws what lies under the windowless controls (background, bevels).
   virtual void PaintBackground(HDC dc, const RECT& client);
+  // Shows every control at the dpi of the shared fonts (set them first).
+  virtual void ApplyDpi();
+
+  // For top-level hosts: takes the window's dpi and shows the controls at it.
+  void SetDpi(int dpi);
+  // After a move to a monitor of another dpi (the controls already follow
+  // it): takes the system's suggested place and size.
+  virtual void OnDpiChanged(const RECT& suggested);
 
  private:
   void Paint();
@@ -194,6 +259,7 @@ class ControlHost : public Window {
   COLORREF color_;
   UniqueBrush backgroundBrush_;
   std::vector<std::unique_ptr<GraphicControl>> graphics_;
+  std::vector<WindowedControl*> windowed_;
   std::unordered_map<HWND, CommandHandler> commandHandlers_;
   std::unordered_map<HWND, NotifyHandler> notifyHandlers_;
   GraphicControl* pressed_ = nullptr;
@@ -202,7 +268,7 @@ class ControlHost : public Window {
 
 enum class Bevel { kNone, kLowered };
 
-// A child window that hosts controls of its own.
+// A child window that hosts controls of its own, placed in device pixels.
 class Panel : public ControlHost {
  public:
   Panel(ControlHost& parent, int left, int top, int width, int height, Bevel innerBevel,
@@ -210,6 +276,9 @@ class Panel : public ControlHost {
   // A panel inside a child window of a system class (a tab control's page).
   Panel(HWND parent, FontSet& fonts, int left, int top, int width, int height, Bevel innerBevel,
         int borderWidth);
+
+  // Its parent's dpi changed (the shared fonts already follow it).
+  void FollowDpi() { ApplyDpi(); }
 
  protected:
   void PaintBackground(HDC dc, const RECT& client) override;
@@ -225,26 +294,35 @@ class WindowedControl {
   WindowedControl() = default;
   WindowedControl(const WindowedControl&) = delete;
   WindowedControl& operator=(const WindowedControl&) = delete;
-  virtual ~WindowedControl() = default;
+  virtual ~WindowedControl();
 
   HWND Handle() const noexcept { return hwnd_.get(); }
   bool Visible() const;
   void SetVisible(bool visible);
-  RECT Bounds() const;  // relative to the parent's client area
+  RECT Bounds() const;  // device pixels, relative to the parent's client area
   std::string Text() const;
+  // The parent's dpi changed: place, size and font again.
+  virtual void Rescale();
 
  protected:
-  void Create(ControlHost& parent, const wchar_t* className, DWORD style, int left, int top,
-              int width, int height, HFONT font, std::string_view text = {});
+  void Create(ControlHost& parent, const wchar_t* className, DWORD style, const win::Bounds& design,
+              const FontSpec& font, std::string_view text = {});
+  ControlHost& Parent() const noexcept { return *parent_; }
+  const win::Bounds& DesignBounds() const noexcept { return design_; }
+  // The window's height beyond its design bounds (a combo box's list), at 96 dpi.
+  int extraDesignHeight_ = 0;
 
  private:
+  ControlHost* parent_ = nullptr;
+  win::Bounds design_;
+  FontSpec font_{};
   UniqueChildWindow hwnd_;
 };
 
 class Button : public WindowedControl {
  public:
-  Button(ControlHost& parent, int left, int top, int width, int height, std::string_view caption,
-         HFONT font);
+  Button(ControlHost& parent, const win::Bounds& design, std::string_view caption,
+         const FontSpec& font);
   void SetCaption(std::string_view caption);
   std::function<void()> onClick;
 };
@@ -252,8 +330,7 @@ class Button : public WindowedControl {
 // Multi-line, editable, wrapping, no scroll bars.
 class Memo : public WindowedControl {
  public:
-  Memo(ControlHost& parent, int left, int top, int width, int height, std::string_view text,
-       HFONT font);
+  Memo(ControlHost& parent, const win::Bounds& design, std::string_view text, const FontSpec& font);
   // Lines split at CR, LF or CR LF; throws "Text exceeds memo capacity" when
   // the edit control refuses the text.
   void SetText(std::string_view text);
@@ -263,8 +340,7 @@ class Memo : public WindowedControl {
 // A tab strip over a stack of pages; the selected tab's page is the one shown.
 class TabControl : public WindowedControl {
  public:
-  TabControl(ControlHost& parent, int left, int top, int width, int height, int tabHeight,
-             HFONT font);
+  TabControl(ControlHost& parent, const win::Bounds& design, int tabHeight, const FontSpec& font);
   // A new page under a new tab, filling the area below the strip.
   Panel& AddPage(std::string_view caption);
   int PageCount() const noexcept { return static_cast<int>(pages_.size()); }
@@ -272,15 +348,16 @@ class TabControl : public WindowedControl {
   int PageIndex() const;
   void SetPageIndex(int index);
   std::string TabCaption(int index) const;
-  // Moves the control and its pages.
+  // Moves the control and its pages (device pixels).
   void SetBounds(int left, int top, int width, int height);
+  void Rescale() override;
 
  private:
   void ShowSelectedPage();
   RECT PageArea() const;
 
   FontSet& fonts_;
-  int tabHeight_;
+  int tabHeight_;  // at 96 dpi
   std::vector<std::unique_ptr<Panel>> pages_;
 };
 

@@ -39,14 +39,6 @@ constexpr bool Has(Look set, Look flag) {
   return (static_cast<unsigned>(set) & static_cast<unsigned>(flag)) != 0;
 }
 
-// Left, top, width and height in pixels at 96 dpi.
-struct Bounds {
-  int left = 0;
-  int top = 0;
-  int width = 0;
-  int height = 0;
-};
-
 template <typename Form>
 struct LayoutRow {
   using Target = std::variant<Label * Form::*, Picture * Form::*, Shape * Form::*,
@@ -120,17 +112,14 @@ void ApplyLayout(Form& form, ControlHost& host, const FontSpec& windowFont,
             shape.SetVisible(visible);
             form.*member = &shape;
           } else if constexpr (std::is_same_v<Control, TComboBox>) {
-            auto combo = std::make_unique<TComboBox>(host, at.left, at.top, at.width, at.height,
-                                                     kComboItemHeight, host.Fonts().Get(font));
+            auto combo = std::make_unique<TComboBox>(host, at, kComboItemHeight, font);
             if (row.text) combo->AddItem(row.text);
             combo->SetVisible(visible);
             combo->onChange = bind(row.onClick);
             form.*member = combo.get();
             windows.push_back(std::move(combo));
           } else {
-            auto button =
-                std::make_unique<Button>(host, at.left, at.top, at.width, at.height,
-                                         row.text ? row.text : "", host.Fonts().Get(font));
+            auto button = std::make_unique<Button>(host, at, row.text ? row.text : "", font);
             button->SetVisible(visible);
             button->onClick = bind(row.onClick);
             form.*member = button.get();

@@ -2,14 +2,19 @@
 # The whole program, as a user meets it: Weather.exe under Wine asks its
 # built-in endpoints (the web service on loopback port 80), floats see-through in
 # the top-right corner, and a click on its fourth picture ends the process
-# with exit code 0.
-#   program_test.sh SOURCE_DIR BUILD_DIR
+# with exit code 0. With font smoothing on, no pixel of the panel may be a
+# blend of its texts or pictures with the key colour.
+#   program_test.sh SOURCE_DIR BUILD_DIR [PREFIX]
+# The prefix (default BUILD_DIR/wineprefix) is made with the desktop that
+# WEATHER_WINE_DPI and WEATHER_WINE_FONT_SMOOTHING name (tools/wine-env.sh).
 set -euo pipefail
 source_dir=$1
 build_dir=$2
 skip=77
 
-export WEATHER_WINEPREFIX=$build_dir/wineprefix
+export WEATHER_WINEPREFIX=${3:-$build_dir/wineprefix}
+dpi=${WEATHER_WINE_DPI:-96}
+scale() { echo $((($1 * dpi + 48) / 96)); }
 . "$source_dir/tools/wine-env.sh"
 wine_env_up
 
@@ -28,14 +33,15 @@ if ! kill -0 "$service" 2>/dev/null; then
 fi
 
 desktop=$build_dir/e2e-desktop.png
-convert -size 1280x800 gradient:'#4a7eb5-#1e3c64' -depth 8 "PNG24:$desktop"
+screen=$(xdpyinfo | awk '/dimensions:/ { print $2 }')
+convert -size "$screen" gradient:'#4a7eb5-#1e3c64' -depth 8 "PNG24:$desktop"
 
 cd "$build_dir/app"
 wine Weather.exe &
 program=$!
 
-width=$(xdpyinfo | awk '/dimensions:/ { split($2, size, "x"); print size[1] }')
-left=$((width - 320))
+width=${screen%x*}
+left=$((width - $(scale 320)))
 shot=$build_dir/e2e-compact.png
 pixel() { convert "$1" -format "%[pixel:p{$2,$3}]" info:; }
 
@@ -44,7 +50,8 @@ found=0
 for _ in $(seq 1 60); do
   sleep 0.5
   import -window root "$shot"
-  if convert "$shot" -crop "64x32+$((left + 24))+53" +repage -fill black +opaque '#0000ff' \
+  if convert "$shot" -crop "$(scale 64)x$(scale 32)+$((left + $(scale 24)))+$(scale 53)" +repage \
+       -fill black +opaque '#0000ff' \
        -format '%[fx:mean>0]' info: | grep -q 1; then
     found=1
     break
@@ -56,13 +63,17 @@ done
 # now: Wine's desktop process repaints the root window while it starts.
 display -window root "$desktop" || true
 import -window root "$shot"
-background=$(pixel "$shot" $((left + 300)) 120)
-expected=$(pixel "$desktop" $((left + 300)) 120)
+background=$(pixel "$shot" $((left + $(scale 300))) $(scale 120))
+expected=$(pixel "$desktop" $((left + $(scale 300))) $(scale 120))
 [ "$background" = "$expected" ] || { echo "FAIL: background $background is not the desktop's $expected"; exit 1; }
-echo "see-through background and the city name in the top-right corner: ok"
+echo "see-through background and the city name in the top-right corner at $dpi dpi: ok"
+if [ -n "${WEATHER_WINE_FONT_SMOOTHING:-}" ]; then
+  python3 "$source_dir/tests/e2e/check_edges.py" "$shot" "$desktop" "$left" 0 "$dpi" \
+    "$build_dir/app/image_Index" || exit 1
+fi
 
 # A click on day 2's day picture closes the main window and ends the process.
-xdotool mousemove $((left + 30 + 21)) $((155 + 15)) click 1
+xdotool mousemove $((left + $(scale 51))) $(scale 170) click 1
 status=0
 for _ in $(seq 1 40); do
   kill -0 "$program" 2>/dev/null || break

@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "app/Application.h"
-#include "win/CityComboBox.h"
 #include "weather/CityCodes.h"
 #include "weather/CityTable.h"
+#include "win/CityComboBox.h"
 #include "windows/support/WindowDriver.h"
 
 namespace {
@@ -23,7 +23,8 @@ class HostWindow : public win::ControlHost {
 class CityComboBoxTest : public testing::Test {
  protected:
   void SetUp() override {
-    combo_ = std::make_unique<win::TComboBox>(host_, 10, 10, 145, 21, 13, nullptr);
+    combo_ = std::make_unique<win::TComboBox>(host_, win::Bounds{10, 10, 145, 21}, 13,
+                                              win::FontSpec{L"MS Sans Serif", 11, 0, 0});
     combo_->AddItem(Gbk("昆明=101290101"));
     combo_->onChange = [this] { ++changes_; };
   }
