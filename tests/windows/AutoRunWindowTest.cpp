@@ -56,9 +56,8 @@ class AutoRunWindowTest : public testsupport::WindowTest {
     DeleteRegisteredValue();
   }
   void TearDown() override {
-    app::SetRegistryApi(nullptr);
+    WindowTest::TearDown();  // the real registry again
     DeleteRegisteredValue();
-    WindowTest::TearDown();
   }
   static void ClickAutoRun(TFmVazodivuDodiru& window) {
     ::SendMessageW(window.Handle(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED),

@@ -10,22 +10,24 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "app/Application.h"
 #include "app/ErrorReport.h"
-#include "win/Failure.h"
 #include "app/Services.h"
 #include "ui/WnVazodivuDodiru.h"
 #include "ui/WnVozevezoVudi.h"
 #include "weather/Location.h"
 #include "weather/Report.h"
 #include "weather/ReportItems.h"
+#include "win/Failure.h"
 #include "windows/support/ErrorReports.h"
 #include "windows/support/StandIn.h"
 #include "windows/support/WindowDriver.h"
+#include "windows/support/WindowTest.h"
 
 namespace {
 
@@ -85,13 +87,13 @@ int PaintIndex(const win::ControlHost& host, const win::GraphicControl* control)
 class FullWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    saved_ = app::CurrentServices();
+    seams_.emplace();
     standIn_ = std::make_unique<testsupport::StandIn>();
     standIn_->UseForServices();
     testsupport::ClearErrorReports();
   }
   void TearDown() override {
-    app::CurrentServices() = saved_;
+    seams_.reset();
     testsupport::ClearErrorReports();
   }
 
@@ -126,7 +128,7 @@ class FullWindowTest : public ::testing::Test {
   }
 
   app::Application application_;
-  app::Services saved_;
+  std::optional<testsupport::SavedSeams> seams_;
   std::unique_ptr<testsupport::StandIn> standIn_;
   std::string reportText_;
 };
@@ -305,11 +307,11 @@ TEST_F(FullWindowTest, DayTableFramesAndControls) {
   const int dayX[] = {86, 194, 302, 410, 518};
   const int nightX[] = {126, 234, 343, 451, 559};
   const std::array<Member<win::Picture>, 5> dayPictures{&Form::Imgravevuri1, &Form::Imgravevuri2,
-                                                       &Form::Imgravevuri3, &Form::Imgravevuri4,
-                                                       &Form::Imgravevuri5};
+                                                        &Form::Imgravevuri3, &Form::Imgravevuri4,
+                                                        &Form::Imgravevuri5};
   const std::array<Member<win::Picture>, 5> nightPictures{&Form::Imgweathern1, &Form::Imgweathern2,
-                                                         &Form::Imgweathern3, &Form::Imgweathern4,
-                                                         &Form::Imgweathern5};
+                                                          &Form::Imgweathern3, &Form::Imgweathern4,
+                                                          &Form::Imgweathern5};
   for (int n = 0; n < 5; ++n) {
     for (int row = 0; row < 5; ++row) {
       const win::Label& label = *(full.*dayLabels[n][row]);
@@ -499,18 +501,18 @@ TEST_F(FullWindowTest, StartShowsTheLocatedCitysReport) {
 
   const auto clock = weather::SystemClock();
   const win::Label* dates[] = {full.LblDate1, full.LblDate2, full.LblDate3, full.LblDate4,
-                              full.LblDate5};
+                               full.LblDate5};
   const win::Label* skies[] = {full.Lblweather1, full.Lblweather2, full.Lblweather3,
-                              full.Lblweather4, full.Lblweather5};
+                               full.Lblweather4, full.Lblweather5};
   const win::Label* temps[] = {full.LblTemp1, full.LblTemp2, full.LblTemp3, full.LblTemp4,
-                              full.LblTemp5};
+                               full.LblTemp5};
   const win::Label* winds[] = {full.LblWind1, full.LblWind2, full.LblWind3, full.LblWind4,
-                              full.LblWind5};
+                               full.LblWind5};
   const win::Label* forces[] = {full.Lblfl1, full.Lblfl2, full.Lblfl3, full.Lblfl4, full.Lblfl5};
   const win::Picture* days[] = {full.Imgravevuri1, full.Imgravevuri2, full.Imgravevuri3,
-                               full.Imgravevuri4, full.Imgravevuri5};
+                                full.Imgravevuri4, full.Imgravevuri5};
   const win::Picture* nights[] = {full.Imgweathern1, full.Imgweathern2, full.Imgweathern3,
-                                 full.Imgweathern4, full.Imgweathern5};
+                                  full.Imgweathern4, full.Imgweathern5};
   const char* windKeys[] = {"fx1", "fx2", "wind3", "wind4", "wind5"};
   for (int n = 1; n <= 5; ++n) {
     const size_t i = static_cast<size_t>(n - 1);

@@ -102,16 +102,16 @@ class LiveServiceTest : public testsupport::ApplicationTest {
     SCOPED_TRACE(expected.city);
     EXPECT_EQ(full.LblCityName->Text(), Gbk(expected.city));
     const win::Label* temps[] = {full.LblTemp1, full.LblTemp2, full.LblTemp3, full.LblTemp4,
-                                full.LblTemp5};
+                                 full.LblTemp5};
     const win::Label* skies[] = {full.Lblweather1, full.Lblweather2, full.Lblweather3,
-                                full.Lblweather4, full.Lblweather5};
+                                 full.Lblweather4, full.Lblweather5};
     const win::Label* winds[] = {full.LblWind1, full.LblWind2, full.LblWind3, full.LblWind4,
-                                full.LblWind5};
+                                 full.LblWind5};
     const win::Label* forces[] = {full.Lblfl1, full.Lblfl2, full.Lblfl3, full.Lblfl4, full.Lblfl5};
     const win::Picture* days[] = {full.Imgravevuri1, full.Imgravevuri2, full.Imgravevuri3,
-                                 full.Imgravevuri4, full.Imgravevuri5};
+                                  full.Imgravevuri4, full.Imgravevuri5};
     const win::Picture* nights[] = {full.Imgweathern1, full.Imgweathern2, full.Imgweathern3,
-                                   full.Imgweathern4, full.Imgweathern5};
+                                    full.Imgweathern4, full.Imgweathern5};
     for (size_t i = 0; i < 5; ++i) {
       SCOPED_TRACE(i + 1);
       EXPECT_EQ(temps[i]->Text(), Gbk(expected.temps[i]));

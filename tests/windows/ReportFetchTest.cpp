@@ -10,12 +10,12 @@
 
 #include "app/Application.h"
 #include "json/Json.h"
-#include "win/Bitmap.h"
-#include "win/Text.h"
 #include "weather/IconFiles.h"
 #include "weather/Report.h"
 #include "weather/ReportItems.h"
 #include "weather/XmlHttpRequest.h"
+#include "win/Bitmap.h"
+#include "win/Text.h"
 #include "windows/support/StandIn.h"
 #include "windows/support/WindowDriver.h"
 

@@ -9,9 +9,9 @@
 #include <thread>
 
 #include "app/Services.h"
-#include "win/Text.h"
 #include "weather/Location.h"
 #include "weather/Report.h"
+#include "win/Text.h"
 
 namespace testsupport {
 namespace {
@@ -130,12 +130,6 @@ void UseUnreachableServices() {
   services.reportUrl = [port](std::string_view cityCode) {
     return weather::MakeReportUrl("127.0.0.1:" + std::to_string(port), cityCode);
   };
-}
-
-void RestoreServices() {
-  app::Services& services = app::CurrentServices();
-  services.location = weather::LocationEndpoint();
-  services.reportUrl = [](std::string_view cityCode) { return weather::MakeReportUrl(cityCode); };
 }
 
 }  // namespace testsupport

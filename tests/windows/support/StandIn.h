@@ -38,7 +38,4 @@ std::string HttpGetRaw(int port, const std::string& path);
 // Points the program at nothing: every lookup and request fails to connect.
 void UseUnreachableServices();
 
-// Restores the built-in services (call in test tear-down).
-void RestoreServices();
-
 }  // namespace testsupport
