@@ -209,7 +209,12 @@ INSTANTIATE_TEST_SUITE_P(
                       DateCase{{2028, 2, 28}, 3, DateText("2028", "03", "01")},
                       DateCase{{2100, 2, 28}, 2, DateText("2100", "03", "01")},
                       DateCase{{2000, 2, 28}, 2, DateText("2000", "02", "29")},
-                      DateCase{{999, 1, 1}, 2, DateText("0999", "01", "02")}));
+                      DateCase{{999, 1, 1}, 2, DateText("0999", "01", "02")}),
+    [](const testing::TestParamInfo<DateCase>& info) {
+      const LocalDate& today = info.param.today;
+      return "Day" + std::to_string(info.param.n) + "From" +
+             std::to_string(today.year * 10000 + today.month * 100 + today.day);
+    });
 
 TEST(DayDateTextTest, DayOneIsTheReportDate) {
   const Member member(
