@@ -26,32 +26,6 @@ std::vector<std::string> SplitLines(std::string_view text) {
   return lines;
 }
 
-namespace {
-
-char AsciiLower(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
-bool IsLeadByte(char c) noexcept {
-  const auto b = static_cast<unsigned char>(c);
-  return b >= 0x81 && b <= 0xFE;
-}
-
-}  // namespace
-
-bool SameTextIgnoringCase(std::string_view a, std::string_view b) noexcept {
-  if (a.size() != b.size()) return false;
-  std::size_t i = 0;
-  while (i < a.size()) {
-    if (IsLeadByte(a[i]) && i + 1 < a.size()) {
-      if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
-      i += 2;
-    } else {
-      if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-      ++i;
-    }
-  }
-  return true;
-}
-
 void CityCodeList::Load(std::string_view tableText) {
   std::vector<std::string> lines = SplitLines(tableText);
   std::vector<std::string> names;
@@ -71,13 +45,6 @@ std::string CityCodeList::CityCodeAt(int index) const {
   const std::size_t eq = line.find('=');
   // A line without "=" carries no code.
   return eq == std::string::npos ? std::string() : line.substr(eq + 1);
-}
-
-int CityCodeList::FindName(std::string_view name) const {
-  for (std::size_t i = 0; i < names_.size(); ++i) {
-    if (SameTextIgnoringCase(names_[i], name)) return static_cast<int>(i);
-  }
-  return -1;
 }
 
 }  // namespace weather

@@ -30,9 +30,6 @@ class CityCodeList {
   // (nothing selected). Throws ListIndexError past the end.
   std::string CityCodeAt(int index) const;
 
-  // First name equal to name, ASCII letters compared without case; -1 if none.
-  int FindName(std::string_view name) const;
-
  private:
   std::vector<std::string> lines_;
   std::vector<std::string> names_;
@@ -40,9 +37,5 @@ class CityCodeList {
 
 // Splits text into lines the way the city list loads its table.
 std::vector<std::string> SplitLines(std::string_view text);
-
-// Equality of two GBK texts ignoring ASCII case; double-byte characters are
-// compared whole so that a trail byte is never case-folded.
-bool SameTextIgnoringCase(std::string_view a, std::string_view b) noexcept;
 
 }  // namespace weather

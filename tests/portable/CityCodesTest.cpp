@@ -96,53 +96,5 @@ TEST(CityCodeListTest, LoadReplacesBothLists) {
   EXPECT_TRUE(list.Names().empty());
 }
 
-struct FindCase {
-  const char* label;
-  std::string name;
-  int position;
-};
-
-class FindNameTest : public ::testing::TestWithParam<FindCase> {};
-
-// Names chosen so that a trail byte of one equals an ASCII letter of another
-// in the other case: "\x81\x41" and "\x81\x61" are different characters.
-constexpr const char* kFindTable =
-    "Kunming=1\r\nabc=2\r\nABC=3\r\n\x81\x41=4\r\n\x81\x61=5\r\n\xB3\xAF\xD1\xF4=6\r\n"
-    "x\xB3\xAF=7\r\n\xB3\xAF\xD1\xF4=8\r\n=9";
-
-TEST_P(FindNameTest, FindsFirstExactMatch) {
-  CityCodeList list;
-  list.Load(kFindTable);
-  EXPECT_EQ(list.FindName(GetParam().name), GetParam().position);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Names, FindNameTest,
-    ::testing::Values(FindCase{"Exact", "Kunming", 0}, FindCase{"OtherCase", "KUNMING", 0},
-                      FindCase{"FirstOfTwoCaseVariants", "ABC", 1},
-                      FindCase{"PrefixIsNoMatch", "Kun", -1},
-                      FindCase{"LongerIsNoMatch", "Kunmingx", -1},
-                      FindCase{"TrailByteNotFolded", "\x81\x61", 4},
-                      FindCase{"TrailByteExact", "\x81\x41", 3},
-                      FindCase{"FirstOfDuplicates", "\xB3\xAF\xD1\xF4" /* 朝阳 */, 5},
-                      FindCase{"AsciiThenDoubleByte", "X\xB3\xAF", 6},
-                      FindCase{"EmptyNameMatchesLineWithoutName", "", 8},
-                      FindCase{"Absent", "\xC0\xA5\xC3\xF7" /* 昆明 */, -1}),
-    [](const auto& info) { return std::string(info.param.label); });
-
-TEST(SameTextIgnoringCaseTest, ComparesWholeCharacters) {
-  EXPECT_TRUE(SameTextIgnoringCase("aBc", "AbC"));
-  EXPECT_FALSE(SameTextIgnoringCase("ab", "abc"));
-  EXPECT_FALSE(SameTextIgnoringCase("\x81\x41", "\x81\x61"));
-  EXPECT_TRUE(
-      SameTextIgnoringCase("\x81\x41"
-                           "a",
-                           "\x81\x41"
-                           "A"));
-  // A lead byte at the very end is compared as a single byte.
-  EXPECT_TRUE(SameTextIgnoringCase("a\x81", "A\x81"));
-  EXPECT_FALSE(SameTextIgnoringCase("a\x81", "A\x82"));
-}
-
 }  // namespace
 }  // namespace weather
