@@ -23,6 +23,9 @@ wine_display_up() {
 # smoothing on, of the ClearType kind, as a Windows desktop has it by default)
 # are written into the user's desktop settings when the prefix is made.
 wine_desktop_settings() {
+  # No window manager runs on Xvfb: Wine draws the windows' frames itself and
+  # does not wait (2 s a window) for one to confirm that a window was hidden.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
   local desktop='HKCU\Control Panel\Desktop'
   if [ -n "${WEATHER_WINE_DPI:-}" ]; then
     wine reg add "$desktop" /v LogPixels /t REG_DWORD /d "$WEATHER_WINE_DPI" /f
