@@ -60,6 +60,53 @@ milliseconds Until(Clock::time_point deadline, Clock::time_point now) {
   return std::max(milliseconds(0), std::chrono::ceil<milliseconds>(deadline - now));
 }
 
+std::runtime_error TotalTimeout(const HttpLimits& limits) {
+  return std::runtime_error("Read timed out: the answer was not complete after " +
+                            DurationText(limits.totalTimeout) + ".");
+}
+
+std::runtime_error IdleTimeout(const HttpLimits& limits) {
+  return std::runtime_error("Read timed out: the server sent nothing for " +
+                            DurationText(limits.idleTimeout) + ".");
+}
+
+// Reads the answer into parser until it is complete, the server closes the
+// connection or a limit ends it. The deadlines are checked before every
+// receive, so a server that keeps the socket full cannot outrun them.
+void ReadAnswer(TcpConnection& connection, HttpResponseParser& parser, const HttpLimits& limits,
+                Clock::time_point totalDeadline) {
+  std::optional<Clock::time_point> dropDeadline;
+  std::array<char, 16384> buffer;
+  while (!parser.Done()) {
+    const auto now = Clock::now();
+    try {
+      if (parser.Failing() && !dropDeadline) dropDeadline = now + limits.failingBodyTimeout;
+      if (dropDeadline && now >= *dropDeadline) break;
+      if (now >= totalDeadline) throw TotalTimeout(limits);
+      auto until = now + limits.idleTimeout;
+      const bool totalBinds = totalDeadline <= until;
+      until = std::min(until, totalDeadline);
+      if (dropDeadline) until = std::min(until, *dropDeadline);
+
+      const auto received = connection.Receive(buffer.data(), buffer.size(), Until(until, now));
+      if (!received) {
+        if (parser.Failing()) break;
+        throw totalBinds ? TotalTimeout(limits) : IdleTimeout(limits);
+      }
+      if (*received == 0) {
+        parser.FeedEnd();
+      } else {
+        parser.Feed(std::string_view(buffer.data(), *received));
+      }
+    } catch (const std::runtime_error&) {
+      // Whatever goes wrong while a failing answer's body is dropped, the
+      // status line is what the user is told.
+      if (!parser.Failing()) throw;
+      break;
+    }
+  }
+}
+
 }  // namespace
 
 std::string MakeHttpGetRequest(std::string_view host) {
@@ -97,6 +144,10 @@ std::optional<int> StatusCodeOf(std::string_view statusLine) {
 }
 
 HttpResponseParser::HttpResponseParser(const HttpLimits& limits) : limits_(limits) {}
+
+std::string HttpResponseParser::FailureText() const {
+  return statusLine_.empty() ? "The server's answer has no status line." : statusLine_;
+}
 
 bool HttpResponseParser::TakeLine(std::string_view& bytes, std::string& line) {
   const auto end = bytes.find('\n');
@@ -262,48 +313,13 @@ void HttpResponseParser::FeedEnd() {
 }
 
 std::string HttpGetPage(const HttpEndpoint& endpoint, const HttpLimits& limits) {
-  const auto start = Clock::now();
-  const auto totalDeadline = start + limits.totalTimeout;
+  const auto totalDeadline = Clock::now() + limits.totalTimeout;
   TcpConnection connection = TcpConnection::Connect(
       endpoint.host, endpoint.port, std::min(limits.connectTimeout, limits.totalTimeout));
   connection.SendAll(MakeHttpGetRequest(endpoint.host), Until(totalDeadline, Clock::now()));
-
   HttpResponseParser parser(limits);
-  std::optional<Clock::time_point> dropDeadline;
-  std::array<char, 16384> buffer;
-  while (!parser.Done()) {
-    const auto now = Clock::now();
-    if (parser.Failing() && !dropDeadline) dropDeadline = now + limits.failingBodyTimeout;
-    auto until = now + limits.idleTimeout;
-    const bool totalBinds = totalDeadline <= until;
-    until = std::min(until, totalDeadline);
-    if (dropDeadline) until = std::min(until, *dropDeadline);
-
-    std::optional<std::size_t> received;
-    try {
-      received = connection.Receive(buffer.data(), buffer.size(), Until(until, now));
-      if (!received) {
-        if (parser.Failing()) break;
-        if (totalBinds) {
-          throw std::runtime_error("Read timed out: the answer was not complete after " +
-                                   DurationText(limits.totalTimeout) + ".");
-        }
-        throw std::runtime_error("Read timed out: the server sent nothing for " +
-                                 DurationText(limits.idleTimeout) + ".");
-      }
-      if (*received == 0) {
-        parser.FeedEnd();
-      } else {
-        parser.Feed(std::string_view(buffer.data(), *received));
-      }
-    } catch (const std::runtime_error&) {
-      // Whatever goes wrong while a failing answer's body is dropped, the
-      // status line is what the user is told.
-      if (!parser.Failing()) throw;
-      break;
-    }
-  }
-  if (parser.Failing()) throw std::runtime_error(parser.StatusLine());
+  ReadAnswer(connection, parser, limits, totalDeadline);
+  if (parser.Failing()) throw std::runtime_error(parser.FailureText());
   return parser.Page();
 }
 

@@ -58,10 +58,11 @@ class HttpResponseParser {
 
   bool Done() const noexcept { return state_ == State::kDone; }
   // The final answer's status does not give a page; its body is being
-  // skipped (or was) and the lookup fails with StatusLine().
+  // skipped (or was) and the lookup fails with FailureText().
   bool Failing() const noexcept { return failing_; }
-  // The final status line without its line end (empty before it arrived).
-  const std::string& StatusLine() const noexcept { return statusLine_; }
+  // The text to show when Failing(): the final status line without its line
+  // end, or a note that there was none.
+  std::string FailureText() const;
   const std::string& Page() const noexcept { return page_; }
 
  private:

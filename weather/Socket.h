@@ -53,7 +53,8 @@ class TcpConnection {
                                std::chrono::milliseconds timeout);
 
   void SendAll(std::string_view bytes, std::chrono::milliseconds timeout);
-  // Nothing when no byte arrived within timeout; 0 when the peer closed.
+  // Nothing when no byte arrived within timeout; 0 when the peer closed the
+  // connection in order (a reset throws SocketError 10054).
   std::optional<std::size_t> Receive(char* buffer, std::size_t size,
                                      std::chrono::milliseconds timeout);
 

@@ -106,6 +106,18 @@ int TryConnect(const ADDRINFOA& address, Clock::time_point deadline, UniqueSocke
   return 0;
 }
 
+// Wine reports a reset that arrives while no receive is pending as an orderly
+// close. The two differ in what the connection has left: after an orderly
+// close it waits for us to close our end too and still knows its peer, after
+// a reset it is gone and getpeername fails with WSAENOTCONN. Windows reports
+// resets to recv itself; there this check only ever sees a peer.
+bool ConnectionWasReset(SOCKET socket) {
+  sockaddr_storage peer{};
+  int length = sizeof peer;
+  return ::getpeername(socket, reinterpret_cast<sockaddr*>(&peer), &length) != 0 &&
+         ::WSAGetLastError() == WSAENOTCONN;
+}
+
 }  // namespace
 
 void CloseNativeSocket(NativeSocket socket) noexcept { ::closesocket(socket); }
@@ -159,6 +171,7 @@ std::optional<std::size_t> TcpConnection::Receive(char* buffer, std::size_t size
   const int chunk = static_cast<int>(std::min<std::size_t>(size, 1 << 20));
   for (;;) {
     const int received = ::recv(socket, buffer, chunk, 0);
+    if (received == 0 && ConnectionWasReset(socket)) throw SocketError(kSocketConnectionReset);
     if (received != SOCKET_ERROR) return static_cast<std::size_t>(received);
     if (::WSAGetLastError() != WSAEWOULDBLOCK) ThrowLastError();
     if (Wait(socket, WaitFor::kRead, deadline) == Readiness::kTimedOut) return std::nullopt;

@@ -151,7 +151,9 @@ const AnswerCase kAnswers[] = {
     Fails("StatusWithSign", "HTTP/1.1 +200 OK\r\nContent-Length: 1\r\n\r\nx", "HTTP/1.1 +200 OK"),
     Fails("StatusGluedToReason", "HTTP/1.1 200OK\r\nContent-Length: 1\r\n\r\nx", "HTTP/1.1 200OK"),
     Fails("NoStatusWord", "garbage\r\n\r\n", "garbage"),
-    Fails("EmptyStatusLine", "\r\nHTTP/1.1 200 OK\r\n\r\nx", ""),
+    Fails("EmptyStatusLine", "\r\n\r\nx", "The server's answer has no status line."),
+    Fails("BlankLineBeforeStatusLine", "\r\nHTTP/1.1 200 OK\r\n\r\nx",
+          "The server's answer has no status line."),
     Fails("HugeStatus", "HTTP/1.1 99999999999999999999200 OK\r\n\r\n",
           "HTTP/1.1 99999999999999999999200 OK"),
     // Early closes.
@@ -178,7 +180,7 @@ std::string ParseWhole(const std::string& answer, const HttpLimits& limits = {})
   HttpResponseParser parser(limits);
   parser.Feed(answer);
   if (!parser.Done()) parser.FeedEnd();
-  if (parser.Failing()) throw std::runtime_error(parser.StatusLine());
+  if (parser.Failing()) throw std::runtime_error(parser.FailureText());
   return parser.Page();
 }
 
@@ -186,7 +188,7 @@ std::string ParseByteByByte(const std::string& answer, const HttpLimits& limits 
   HttpResponseParser parser(limits);
   for (const char c : answer) parser.Feed(std::string_view(&c, 1));
   if (!parser.Done()) parser.FeedEnd();
-  if (parser.Failing()) throw std::runtime_error(parser.StatusLine());
+  if (parser.Failing()) throw std::runtime_error(parser.FailureText());
   return parser.Page();
 }
 
@@ -457,12 +459,19 @@ TEST(SocketFailures, HostNotFound) {
   EXPECT_EQ(ErrorOf({"", 80}), "Socket Error # 11001\r\nHost not found.");
 }
 
-TEST(SocketFailures, ResetWhileReadingHeaders) {
-  if (testsupport::RunningUnderWine()) GTEST_SKIP() << "Wine turns the reset into a close";
-  ServerScript script{"HTTP/1.1 200 OK\r\nContent-Le"};
-  script.end = ServerScript::End::kReset;
-  ScriptedServer server(script);
-  EXPECT_EQ(ErrorOf(Loopback(server.Port())), "Socket Error # 10054\r\nConnection reset by peer.");
+// A reset is no end of the answer: not before the status line, not in the
+// header lines, not in a body delimited by its length or by the close.
+TEST(SocketFailures, ResetAnywhereIsAnError) {
+  for (const char* answer :
+       {"", "HTTP/1.1 200 OK\r\nContent-Le", "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\npart",
+        "HTTP/1.1 200 OK\r\n\r\npart"}) {
+    SCOPED_TRACE(answer);
+    ServerScript script{answer};
+    script.end = ServerScript::End::kReset;
+    ScriptedServer server(script);
+    EXPECT_EQ(ErrorOf(Loopback(server.Port())),
+              "Socket Error # 10054\r\nConnection reset by peer.");
+  }
 }
 
 TEST(SocketFailures, ResetWhileDroppingFailingBody) {
@@ -559,6 +568,33 @@ TEST(TimeLimits, FailingBodyDroppedAfterItsLimit) {
   EXPECT_LT(elapsed, 2s);
   server.Request();
   EXPECT_TRUE(server.ClientClosed());
+}
+
+// A server that keeps the socket full must not outrun the limits: they are
+// checked before every receive, not only when one comes back empty.
+TEST(TimeLimits, EndlessFastFailingBodyIsDroppedOnTime) {
+  ServerScript script{"HTTP/1.1 404 Not Found\r\n\r\n"};
+  script.endlessPiece = std::string(65536, 'a');
+  ScriptedServer server(script);
+  HttpLimits limits = ShortLimits();
+  limits.failingBodyTimeout = 500ms;
+  const auto [error, elapsed] = TimedError(Loopback(server.Port()), limits);
+  EXPECT_EQ(error, "HTTP/1.1 404 Not Found");
+  EXPECT_GE(elapsed, 450ms);
+  EXPECT_LT(elapsed, 1500ms);
+}
+
+TEST(TimeLimits, EndlessFastFailingBodyStopsAtTheWholeExchangeLimit) {
+  ServerScript script{"HTTP/1.1 404 Not Found\r\n\r\n"};
+  script.endlessPiece = std::string(65536, 'a');
+  ScriptedServer server(script);
+  HttpLimits limits = ShortLimits();
+  limits.failingBodyTimeout = 10s;
+  limits.totalTimeout = 500ms;
+  const auto [error, elapsed] = TimedError(Loopback(server.Port()), limits);
+  EXPECT_EQ(error, "HTTP/1.1 404 Not Found");
+  EXPECT_GE(elapsed, 450ms);
+  EXPECT_LT(elapsed, 1500ms);
 }
 
 TEST(TimeLimits, CompleteFailingBodyNeedsNoWait) {

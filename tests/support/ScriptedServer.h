@@ -16,6 +16,10 @@ struct ServerScript {
   // Each byte in its own send, with this pause after it.
   bool oneByteAtATime = false;
   std::chrono::milliseconds pauseBetweenBytes{0};
+  // Sent again and again after the answer, with this pause after each, until
+  // the client goes away: endless headers or bodies, or a drip.
+  std::string endlessPiece{};
+  std::chrono::milliseconds pauseBetweenPieces{0};
   enum class End {
     kClose,     // orderly close right after the answer
     kReset,     // abortive close (RST)
@@ -66,8 +70,5 @@ class UnansweredPort {
 
 // A loopback port that nobody listens on.
 int ClosedPort();
-
-// Wine reports a connection reset to recv() as an orderly close.
-bool RunningUnderWine();
 
 }  // namespace testsupport
