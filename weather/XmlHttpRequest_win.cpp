@@ -2,15 +2,22 @@
 // after windows.h, which they need
 #include <msxml2.h>
 #include <oleauto.h>
+#include <wrl/client.h>
 
 #include <cstdio>
 #include <stdexcept>
+#include <string_view>
 
-#include "ui/Handles.h"
+#include "json/CodePage.h"
+#include "weather/SystemMessage.h"
+#include "weather/UniqueResource.h"
 #include "weather/XmlHttpRequest.h"
 
 namespace weather {
 namespace {
+
+using Microsoft::WRL::ComPtr;
+using UniqueBstr = UniqueHandle<BSTR, ::SysFreeString>;
 
 // XMLHTTPRequest and IXMLHTTPRequest of the platform's XML services.
 constexpr CLSID kXmlHttpRequestClass = {
@@ -19,42 +26,18 @@ constexpr IID kXmlHttpRequestInterface = {
     0xED8C108D, 0x4349, 0x11D2, {0x91, 0xA4, 0x00, 0xC0, 0x4F, 0x79, 0x69, 0xE8}};
 constexpr DWORD kInprocOrLocalServer = CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER;
 
-constexpr UINT kGbk = 936;
-
-std::wstring ToUtf16(const std::string& text) {
-  if (text.empty()) return {};
-  const int length =
-      ::MultiByteToWideChar(kGbk, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  ::MultiByteToWideChar(kGbk, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-  return wide;
+// wchar_t and char16_t are both UTF-16 code units on Windows.
+std::string Gbk(const wchar_t* text, size_t length) {
+  return json::Utf16ToGbk(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
 }
 
-// Characters GBK lacks become its default character.
-std::string ToGbk(const wchar_t* text, size_t length) {
-  if (length == 0) return {};
-  const int size =
-      ::WideCharToMultiByte(kGbk, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-  std::string gbk(static_cast<size_t>(size), '\0');
-  ::WideCharToMultiByte(kGbk, 0, text, static_cast<int>(length), gbk.data(), size, nullptr,
-                        nullptr);
-  return gbk;
-}
-
-std::string TrimDescription(std::string text) {
-  while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.')) {
-    text.pop_back();
-  }
-  return text;
+std::wstring Wide(std::string_view gbk) {
+  const std::u16string text = json::GbkToUtf16(gbk);
+  return std::wstring(text.begin(), text.end());
 }
 
 std::string HresultMessage(HRESULT result) {
-  wchar_t buffer[1024];
-  const DWORD length = ::FormatMessageW(
-      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
-      nullptr, static_cast<DWORD>(result), 0, buffer, static_cast<DWORD>(std::size(buffer)),
-      nullptr);
-  std::string message = TrimDescription(ToGbk(buffer, length));
+  std::string message = SystemMessage(static_cast<DWORD>(result));
   if (!message.empty()) return message;
   char fallback[32];
   std::snprintf(fallback, sizeof fallback, "OLE error %.8lx", static_cast<unsigned long>(result));
@@ -63,12 +46,12 @@ std::string HresultMessage(HRESULT result) {
 
 // The description the object left with its failure, else the system's text.
 [[noreturn]] void ThrowRequestError(HRESULT result) {
-  ui::ComPtr<IErrorInfo> info;
-  if (::GetErrorInfo(0, info.put()) == S_OK && info) {
-    ui::UniqueBstr description;
+  ComPtr<IErrorInfo> info;
+  if (::GetErrorInfo(0, info.GetAddressOf()) == S_OK && info) {
+    UniqueBstr description;
     if (SUCCEEDED(info->GetDescription(description.put())) && description) {
       std::string text =
-          TrimDescription(ToGbk(description.get(), ::SysStringLen(description.get())));
+          WithoutTrailingStops(Gbk(description.get(), ::SysStringLen(description.get())));
       if (!text.empty()) throw std::runtime_error(text);
     }
   }
@@ -90,18 +73,22 @@ VARIANT OmittedArgument() {
 class XmlHttpReportRequest final : public ReportRequest {
  public:
   XmlHttpReportRequest() {
-    ui::ComPtr<IUnknown> unknown;
-    HRESULT result = ::CoCreateInstance(kXmlHttpRequestClass, nullptr, kInprocOrLocalServer,
-                                        IID_IUnknown, unknown.put_void());
+    ComPtr<IUnknown> unknown;
+    HRESULT result =
+        ::CoCreateInstance(kXmlHttpRequestClass, nullptr, kInprocOrLocalServer, IID_IUnknown,
+                           reinterpret_cast<void**>(unknown.GetAddressOf()));
     if (FAILED(result)) throw std::runtime_error(HresultMessage(result));
-    result = unknown->QueryInterface(kXmlHttpRequestInterface, request_.put_void());
+    result = unknown->QueryInterface(kXmlHttpRequestInterface,
+                                     reinterpret_cast<void**>(request_.GetAddressOf()));
     if (FAILED(result)) throw std::runtime_error(HresultMessage(result));
   }
 
   std::string Fetch(const std::string& url) override {
     ::SetErrorInfo(0, nullptr);
-    ui::UniqueBstr method(::SysAllocString(L"Get"));
-    ui::UniqueBstr address(::SysAllocString(ToUtf16(url).c_str()));
+    const UniqueBstr method(::SysAllocString(L"Get"));
+    const std::wstring wideUrl = Wide(url);
+    const UniqueBstr address(
+        ::SysAllocStringLen(wideUrl.data(), static_cast<UINT>(wideUrl.size())));
     VARIANT synchronous;
     ::VariantInit(&synchronous);
     synchronous.vt = VT_BOOL;
@@ -109,13 +96,13 @@ class XmlHttpReportRequest final : public ReportRequest {
     Check(request_->open(method.get(), address.get(), synchronous, OmittedArgument(),
                          OmittedArgument()));
     Check(request_->send(OmittedArgument()));
-    ui::UniqueBstr text;
+    UniqueBstr text;
     Check(request_->get_responseText(text.put()));
-    return ToGbk(text.get(), text ? ::SysStringLen(text.get()) : 0);
+    return text ? Gbk(text.get(), ::SysStringLen(text.get())) : std::string();
   }
 
  private:
-  ui::ComPtr<IXMLHTTPRequest> request_;
+  ComPtr<IXMLHTTPRequest> request_;
 };
 
 }  // namespace
