@@ -144,22 +144,34 @@ std::string ScriptedServer::Request() {
 void ScriptedServer::Serve() {
   const Native listener = ToNative(listener_);
   const auto giveUp = Clock::now() + 20s;
-  Native client = kNone;
-  while (client == kNone && !stop_ && Clock::now() < giveUp) {
-    if (Readable(listener, 50ms)) client = ::accept(listener, nullptr, nullptr);
-  }
-  if (client == kNone) return;
+  do {
+    Native client = kNone;
+    while (client == kNone && !stop_ && Clock::now() < giveUp) {
+      if (Readable(listener, 50ms)) client = ::accept(listener, nullptr, nullptr);
+    }
+    if (client == kNone) return;
+    ++connections_;
+    Answer(FromNative(client));
+    CloseNative(client);
+  } while (script_.everyConnection);
+}
+
+void ScriptedServer::Answer(std::intptr_t handle) {
+  const Native client = ToNative(handle);
+  const auto giveUp = Clock::now() + 20s;
   const int on = 1;
   ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
   SetSendTimeout(client, 100ms);
 
   char buffer[4096];
-  while (request_.find("\r\n\r\n") == std::string::npos && !stop_ && Clock::now() < giveUp) {
+  std::string request;
+  while (request.find("\r\n\r\n") == std::string::npos && !stop_ && Clock::now() < giveUp) {
     if (!Readable(client, 50ms)) continue;
     const auto received = ::recv(client, buffer, sizeof buffer, 0);
     if (received <= 0) break;
-    request_.append(buffer, static_cast<std::size_t>(received));
+    request.append(buffer, static_cast<std::size_t>(received));
   }
+  if (connections_ == 1) request_ = request;
 
   bool open = true;
   if (script_.oneByteAtATime) {
@@ -201,7 +213,6 @@ void ScriptedServer::Serve() {
       }
       break;
   }
-  CloseNative(client);
 }
 
 UnansweredPort::UnansweredPort() {
