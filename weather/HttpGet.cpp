@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <stdexcept>
 #include <utility>
 
@@ -60,6 +61,57 @@ milliseconds Until(Clock::time_point deadline, Clock::time_point now) {
   return std::max(milliseconds(0), std::chrono::ceil<milliseconds>(deadline - now));
 }
 
+std::runtime_error TotalTimeout(const HttpLimits& limits) {
+  return std::runtime_error("Read timed out: the answer was not complete after " +
+                            DurationText(limits.totalTimeout) + ".");
+}
+
+std::runtime_error IdleTimeout(const HttpLimits& limits) {
+  return std::runtime_error("Read timed out: the server sent nothing for " +
+                            DurationText(limits.idleTimeout) + ".");
+}
+
+bool IsFollowedRedirect(int status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// Reads the answer into parser until it is complete, the server closes the
+// connection or a limit ends it. The deadlines are checked before every
+// receive, so a server that keeps the socket full cannot outrun them.
+void ReadAnswer(TcpConnection& connection, HttpResponseParser& parser, const HttpLimits& limits,
+                Clock::time_point totalDeadline) {
+  std::optional<Clock::time_point> dropDeadline;
+  std::array<char, 16384> buffer;
+  while (!parser.Done()) {
+    const auto now = Clock::now();
+    try {
+      if (parser.Failing() && !dropDeadline) dropDeadline = now + limits.failingBodyTimeout;
+      if (dropDeadline && now >= *dropDeadline) break;
+      if (now >= totalDeadline) throw TotalTimeout(limits);
+      auto until = now + limits.idleTimeout;
+      const bool totalBinds = totalDeadline <= until;
+      until = std::min(until, totalDeadline);
+      if (dropDeadline) until = std::min(until, *dropDeadline);
+
+      const auto received = connection.Receive(buffer.data(), buffer.size(), Until(until, now));
+      if (!received) {
+        if (parser.Failing()) break;
+        throw totalBinds ? TotalTimeout(limits) : IdleTimeout(limits);
+      }
+      if (*received == 0) {
+        parser.FeedEnd();
+      } else {
+        parser.Feed(std::string_view(buffer.data(), *received));
+      }
+    } catch (const std::runtime_error&) {
+      // Whatever goes wrong while a failing answer's body is dropped, the
+      // status line is what the user is told.
+      if (!parser.Failing()) throw;
+      break;
+    }
+  }
+}
+
 }  // namespace
 
 std::string MakeHttpGetRequest(std::string_view host) {
@@ -96,7 +148,16 @@ std::optional<int> StatusCodeOf(std::string_view statusLine) {
   return std::nullopt;
 }
 
-HttpResponseParser::HttpResponseParser(const HttpLimits& limits) : limits_(limits) {}
+HttpResponseParser::HttpResponseParser(const HttpLimits& limits, HttpBodies bodies)
+    : limits_(limits), bodies_(bodies) {}
+
+std::string HttpResponseParser::FailureText() const {
+  return statusLine_.empty() ? "The server's answer has no status line." : statusLine_;
+}
+
+std::optional<int> HttpResponseParser::StatusCode() const {
+  return hasStatus_ ? std::optional<int>(status_) : std::nullopt;
+}
 
 bool HttpResponseParser::TakeLine(std::string_view& bytes, std::string& line) {
   const auto end = bytes.find('\n');
@@ -124,6 +185,8 @@ bool HttpResponseParser::TakeLine(std::string_view& bytes, std::string& line) {
 
 void HttpResponseParser::OnStatusLine(std::string line) {
   statusLine_ = std::move(line);
+  head_ = statusLine_ + "\r\n";
+  location_.clear();
   const auto code = StatusCodeOf(statusLine_);
   hasStatus_ = code.has_value();
   status_ = code.value_or(0);
@@ -140,6 +203,8 @@ void HttpResponseParser::OnHeaderLine(const std::string& line) {
     throw std::runtime_error("The answer has more than " + std::to_string(limits_.maxHeaderLines) +
                              " header lines.");
   }
+  head_ += line;
+  head_ += "\r\n";
   const auto colon = line.find(':');
   if (colon == std::string::npos) return;
   const std::string_view name = Trimmed(std::string_view(line).substr(0, colon));
@@ -151,11 +216,13 @@ void HttpResponseParser::OnHeaderLine(const std::string& line) {
   } else if (EqualsNoCase(name, "Transfer-Encoding")) {
     if (value.find("chunked") != std::string_view::npos) chunked_ = true;
   } else if (EqualsNoCase(name, "Location")) {
+    if (!hasLocation_) location_ = value;
     hasLocation_ = true;
   }
 }
 
 void HttpResponseParser::OnHeadersEnd() {
+  head_ += "\r\n";
   if (hasStatus_ && status_ == 100) {
     if (++interimAnswers_ > limits_.maxInterimAnswers) {
       throw std::runtime_error("The server sent more than " +
@@ -165,7 +232,16 @@ void HttpResponseParser::OnHeadersEnd() {
     state_ = State::kStatusLine;
     return;
   }
-  failing_ = !(hasStatus_ && status_ >= 200 && status_ <= 299 && !hasLocation_);
+  if (bodies_ == HttpBodies::kOfSuccess) {
+    failing_ = !(hasStatus_ && status_ >= 200 && status_ <= 299 && !hasLocation_);
+  } else {
+    failing_ = !hasStatus_;
+    redirects_ = hasStatus_ && IsFollowedRedirect(status_) && hasLocation_;
+    if (redirects_) {
+      state_ = State::kDone;
+      return;
+    }
+  }
   const bool withoutBody = hasStatus_ && (status_ < 200 || status_ == 204 || status_ == 304);
   if (withoutBody) {
     state_ = State::kDone;
@@ -248,10 +324,11 @@ void HttpResponseParser::FeedEnd() {
     case State::kStatusLine:
       throw std::runtime_error("Connection Closed Gracefully.");
     case State::kHeaders:
-      if (hasStatus_ && status_ >= 200 && status_ <= 299) {
+      if (hasStatus_ && status_ == 100) throw std::runtime_error("Connection Closed Gracefully.");
+      if (hasStatus_ &&
+          (bodies_ == HttpBodies::kOfEveryStatus || (status_ >= 200 && status_ <= 299))) {
         throw std::runtime_error("Undefined situation");
       }
-      if (hasStatus_ && status_ == 100) throw std::runtime_error("Connection Closed Gracefully.");
       failing_ = true;
       break;
     default:
@@ -262,49 +339,118 @@ void HttpResponseParser::FeedEnd() {
 }
 
 std::string HttpGetPage(const HttpEndpoint& endpoint, const HttpLimits& limits) {
-  const auto start = Clock::now();
-  const auto totalDeadline = start + limits.totalTimeout;
+  const auto totalDeadline = Clock::now() + limits.totalTimeout;
   TcpConnection connection = TcpConnection::Connect(
       endpoint.host, endpoint.port, std::min(limits.connectTimeout, limits.totalTimeout));
   connection.SendAll(MakeHttpGetRequest(endpoint.host), Until(totalDeadline, Clock::now()));
-
   HttpResponseParser parser(limits);
-  std::optional<Clock::time_point> dropDeadline;
-  std::array<char, 16384> buffer;
-  while (!parser.Done()) {
-    const auto now = Clock::now();
-    if (parser.Failing() && !dropDeadline) dropDeadline = now + limits.failingBodyTimeout;
-    auto until = now + limits.idleTimeout;
-    const bool totalBinds = totalDeadline <= until;
-    until = std::min(until, totalDeadline);
-    if (dropDeadline) until = std::min(until, *dropDeadline);
-
-    std::optional<std::size_t> received;
-    try {
-      received = connection.Receive(buffer.data(), buffer.size(), Until(until, now));
-      if (!received) {
-        if (parser.Failing()) break;
-        if (totalBinds) {
-          throw std::runtime_error("Read timed out: the answer was not complete after " +
-                                   DurationText(limits.totalTimeout) + ".");
-        }
-        throw std::runtime_error("Read timed out: the server sent nothing for " +
-                                 DurationText(limits.idleTimeout) + ".");
-      }
-      if (*received == 0) {
-        parser.FeedEnd();
-      } else {
-        parser.Feed(std::string_view(buffer.data(), *received));
-      }
-    } catch (const std::runtime_error&) {
-      // Whatever goes wrong while a failing answer's body is dropped, the
-      // status line is what the user is told.
-      if (!parser.Failing()) throw;
-      break;
-    }
-  }
-  if (parser.Failing()) throw std::runtime_error(parser.StatusLine());
+  ReadAnswer(connection, parser, limits, totalDeadline);
+  if (parser.Failing()) throw std::runtime_error(parser.FailureText());
   return parser.Page();
+}
+
+std::optional<HttpUrl> ParseHttpUrl(std::string_view url) {
+  constexpr std::string_view kScheme = "http://";
+  if (url.size() < kScheme.size() || !EqualsNoCase(url.substr(0, kScheme.size()), kScheme)) {
+    return std::nullopt;
+  }
+  // Blanks and control characters never reach a request line or header.
+  if (std::any_of(url.begin(), url.end(),
+                  [](char c) { return static_cast<unsigned char>(c) <= ' ' || c == 0x7F; })) {
+    return std::nullopt;
+  }
+  url.remove_prefix(kScheme.size());
+  url = url.substr(0, url.find('#'));
+  const auto authorityEnd = std::min(url.find_first_of("/?"), url.size());
+  std::string_view authority = url.substr(0, authorityEnd);
+  if (const auto at = authority.rfind('@'); at != std::string_view::npos) {
+    authority.remove_prefix(at + 1);
+  }
+  std::string_view host = authority;
+  std::string_view port;
+  if (!authority.empty() && authority.front() == '[') {
+    const auto close = authority.find(']');
+    if (close == std::string_view::npos) return std::nullopt;
+    host = authority.substr(1, close - 1);
+    const std::string_view rest = authority.substr(close + 1);
+    if (!rest.empty() && rest.front() != ':') return std::nullopt;
+    if (!rest.empty()) port = rest.substr(1);
+  } else if (const auto colon = authority.rfind(':'); colon != std::string_view::npos) {
+    host = authority.substr(0, colon);
+    port = authority.substr(colon + 1);
+  }
+  if (host.empty()) return std::nullopt;
+  HttpUrl result;
+  if (!port.empty()) {
+    const auto number = ParseDecimal(port);
+    if (!number || *number == 0 || *number > 65535) return std::nullopt;
+    result.port = static_cast<int>(*number);
+  }
+  result.host = host;
+  result.authority = authority;
+  result.target = url.substr(authorityEnd);
+  if (result.target.empty() || result.target.front() == '?') result.target.insert(0, "/");
+  return result;
+}
+
+std::string ResolveLocation(const HttpUrl& base, std::string_view location) {
+  location = Trimmed(location);
+  // An absolute address starts with its scheme and a colon.
+  const auto colon = location.find(':');
+  const bool hasScheme =
+      colon != std::string_view::npos && colon > 0 &&
+      std::all_of(location.begin(), location.begin() + static_cast<std::ptrdiff_t>(colon),
+                  [](char c) {
+                    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
+                  });
+  if (hasScheme) return std::string(location);
+  if (location.starts_with("//")) return "http:" + std::string(location);
+  std::string resolved = "http://" + base.authority;
+  if (location.starts_with("/")) return resolved + std::string(location);
+  const std::string_view path = std::string_view(base.target).substr(0, base.target.find('?'));
+  if (location.empty() || location.front() == '?') {
+    resolved += location.empty() ? base.target : std::string(path);
+  } else {
+    resolved += path.substr(0, path.rfind('/') + 1);
+  }
+  resolved += location;
+  return resolved;
+}
+
+std::string MakeHttpGetRequest(const HttpUrl& url, std::string_view extraHeaders) {
+  std::string request =
+      "GET " + url.target + " HTTP/1.1\r\nHost: " + url.authority + "\r\nAccept: */*\r\n";
+  request += extraHeaders;
+  request += "Connection: close\r\n\r\n";
+  return request;
+}
+
+HttpAnswer HttpGetUrl(std::string_view url, const HttpLimits& limits,
+                      std::string_view extraHeaders) {
+  const auto totalDeadline = Clock::now() + limits.totalTimeout;
+  std::string address(url);
+  for (int redirects = 0;; ++redirects) {
+    const std::optional<HttpUrl> target = ParseHttpUrl(address);
+    if (!target) {
+      throw std::runtime_error("The address " + address + " is no http address.");
+    }
+    const auto now = Clock::now();
+    if (now >= totalDeadline) throw TotalTimeout(limits);
+    TcpConnection connection = TcpConnection::Connect(
+        target->host, target->port, std::min(limits.connectTimeout, Until(totalDeadline, now)));
+    connection.SendAll(MakeHttpGetRequest(*target, extraHeaders),
+                       Until(totalDeadline, Clock::now()));
+    HttpResponseParser parser(limits, HttpBodies::kOfEveryStatus);
+    ReadAnswer(connection, parser, limits, totalDeadline);
+    if (parser.Failing()) throw std::runtime_error(parser.FailureText());
+    if (!parser.Redirects()) return {parser.StatusCode().value_or(0), parser.Head(), parser.Page()};
+    if (redirects == limits.maxRedirects) {
+      throw std::runtime_error("The server redirected more than " +
+                               std::to_string(limits.maxRedirects) + " times.");
+    }
+    address = ResolveLocation(*target, parser.Location());
+  }
 }
 
 }  // namespace weather

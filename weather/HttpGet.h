@@ -1,6 +1,7 @@
-// A minimal HTTP/1.1 GET of "/" over one fresh TCP connection, for the
-// location page. The answer parser is separate from the socket so it can be
-// driven byte by byte.
+// Minimal HTTP/1.1 GETs over fresh TCP connections: "/" of the location page,
+// and the report URL with its redirects (the transport behind the report
+// request). The answer parser is separate from the socket so it can be driven
+// byte by byte.
 #pragma once
 
 #include <chrono>
@@ -31,6 +32,8 @@ struct HttpLimits {
   std::size_t maxLineBytes = 8192;
   std::size_t maxHeaderLines = 100;
   int maxInterimAnswers = 20;
+  // Redirects followed by the report request (the location GET follows none).
+  int maxRedirects = 20;
 };
 
 // The request bytes, exactly as sent: five lines and a blank one.
@@ -44,12 +47,23 @@ std::optional<int> StatusCodeOf(std::string_view statusLine);
 std::optional<std::uint64_t> ParseDecimal(std::string_view text);
 std::optional<std::uint64_t> ParseHex(std::string_view text);
 
+// Which final answers give a body.
+enum class HttpBodies {
+  // Only 2xx without Location (the location page); any other answer fails
+  // with its status line and its body is dropped.
+  kOfSuccess,
+  // Every answer with a status code (the report); a redirect (3xx with
+  // Location) ends at its header lines.
+  kOfEveryStatus,
+};
+
 // Incremental reader of one HTTP answer. Feed it whatever arrives; it keeps
-// at most one line plus the page, both bounded by the limits. Errors that do
-// not depend on timing are thrown as std::runtime_error from Feed/FeedEnd.
+// at most the header lines plus the page, bounded by the limits. Errors that
+// do not depend on timing are thrown as std::runtime_error from Feed/FeedEnd.
 class HttpResponseParser {
  public:
-  explicit HttpResponseParser(const HttpLimits& limits = {});
+  explicit HttpResponseParser(const HttpLimits& limits = {},
+                              HttpBodies bodies = HttpBodies::kOfSuccess);
 
   // Consumes all of bytes; whatever follows a complete answer is ignored.
   void Feed(std::string_view bytes);
@@ -58,10 +72,17 @@ class HttpResponseParser {
 
   bool Done() const noexcept { return state_ == State::kDone; }
   // The final answer's status does not give a page; its body is being
-  // skipped (or was) and the lookup fails with StatusLine().
+  // skipped (or was) and the lookup fails with FailureText().
   bool Failing() const noexcept { return failing_; }
-  // The final status line without its line end (empty before it arrived).
-  const std::string& StatusLine() const noexcept { return statusLine_; }
+  // The text to show when Failing(): the final status line without its line
+  // end, or a note that there was none.
+  std::string FailureText() const;
+  std::optional<int> StatusCode() const;
+  // With HttpBodies::kOfEveryStatus: the answer redirects to Location().
+  bool Redirects() const noexcept { return redirects_; }
+  const std::string& Location() const noexcept { return location_; }
+  // The status line and header lines, each followed by CR LF, and a blank line.
+  const std::string& Head() const noexcept { return head_; }
   const std::string& Page() const noexcept { return page_; }
 
  private:
@@ -84,6 +105,7 @@ class HttpResponseParser {
   void TakeBody(std::string_view& bytes, std::size_t count);
 
   HttpLimits limits_;
+  HttpBodies bodies_;
   State state_ = State::kStatusLine;
   std::string line_;
   std::string statusLine_;
@@ -92,6 +114,9 @@ class HttpResponseParser {
   int interimAnswers_ = 0;
   std::size_t headerLines_ = 0;
   bool hasLocation_ = false;
+  std::string location_;
+  bool redirects_ = false;
+  std::string head_;
   bool hasContentLength_ = false;
   std::optional<std::uint64_t> contentLength_;
   bool chunked_ = false;
@@ -103,5 +128,34 @@ class HttpResponseParser {
 // One GET of "/" at endpoint; the body of a 2xx answer as raw bytes.
 // Throws std::runtime_error with the text to show on any failure.
 std::string HttpGetPage(const HttpEndpoint& endpoint, const HttpLimits& limits = {});
+
+// The parts of an "http://host[:port]/path?query" address.
+struct HttpUrl {
+  std::string host;  // without the brackets of an IPv6 address
+  int port = 80;
+  std::string authority;  // host and port as written, for the Host header
+  std::string target;     // path and query, "/" at least
+};
+std::optional<HttpUrl> ParseHttpUrl(std::string_view url);
+// Where a Location value leads from base (absolute, "//host/...", "/path" or
+// relative to base's directory).
+std::string ResolveLocation(const HttpUrl& base, std::string_view location);
+
+// The request bytes of a GET of url; extraHeaders are whole lines, each
+// ended by CR LF.
+std::string MakeHttpGetRequest(const HttpUrl& url, std::string_view extraHeaders);
+
+struct HttpAnswer {
+  int status = 0;
+  std::string head;  // as HttpResponseParser::Head()
+  std::string body;
+};
+
+// One GET of an http URL, following redirects; the final answer whatever its
+// status. The limits bound everything from the first connect to the last
+// byte. Throws SocketError when the network fails, std::runtime_error with
+// the text to show when the server breaks a limit or the rules of HTTP.
+HttpAnswer HttpGetUrl(std::string_view url, const HttpLimits& limits = {},
+                      std::string_view extraHeaders = {});
 
 }  // namespace weather

@@ -1,7 +1,6 @@
 #include "weather/Socket.h"
 
 #include <string>
-#include <utility>
 
 namespace weather {
 
@@ -93,19 +92,6 @@ const char* SocketErrorDescription(int code) {
       return "Unknown socket error.";
   }
 }
-
-TcpConnection::TcpConnection(TcpConnection&& other) noexcept
-    : handle_(std::exchange(other.handle_, -1)) {}
-
-TcpConnection& TcpConnection::operator=(TcpConnection&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = std::exchange(other.handle_, -1);
-  }
-  return *this;
-}
-
-TcpConnection::~TcpConnection() { Close(); }
 
 std::string SocketErrorText(int code) {
   return "Socket Error # " + std::to_string(code) + "\r\n" + SocketErrorDescription(code);

@@ -10,6 +10,9 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
+
+#include "weather/UniqueResource.h"
 
 namespace weather {
 
@@ -32,6 +35,16 @@ class SocketError : public std::runtime_error {
   int code_;
 };
 
+#ifdef _WIN32
+using NativeSocket = std::uintptr_t;  // SOCKET
+inline constexpr NativeSocket kNoSocket = ~NativeSocket{0};
+#else
+using NativeSocket = int;
+inline constexpr NativeSocket kNoSocket = -1;
+#endif
+void CloseNativeSocket(NativeSocket socket) noexcept;
+using UniqueSocket = UniqueHandle<NativeSocket, CloseNativeSocket, kNoSocket>;
+
 class TcpConnection {
  public:
   // Resolves host and connects to the first address that answers within
@@ -39,23 +52,16 @@ class TcpConnection {
   static TcpConnection Connect(const std::string& host, int port,
                                std::chrono::milliseconds timeout);
 
-  TcpConnection(TcpConnection&& other) noexcept;
-  TcpConnection& operator=(TcpConnection&& other) noexcept;
-  TcpConnection(const TcpConnection&) = delete;
-  TcpConnection& operator=(const TcpConnection&) = delete;
-  ~TcpConnection();
-
   void SendAll(std::string_view bytes, std::chrono::milliseconds timeout);
-  // Nothing when no byte arrived within timeout; 0 when the peer closed.
+  // Nothing when no byte arrived within timeout; 0 when the peer closed the
+  // connection in order (a reset throws SocketError 10054).
   std::optional<std::size_t> Receive(char* buffer, std::size_t size,
                                      std::chrono::milliseconds timeout);
 
  private:
-  // SOCKET on Windows, a descriptor elsewhere; -1 when none.
-  explicit TcpConnection(std::intptr_t handle) noexcept : handle_(handle) {}
-  void Close() noexcept;
+  explicit TcpConnection(UniqueSocket socket) noexcept : socket_(std::move(socket)) {}
 
-  std::intptr_t handle_ = -1;
+  UniqueSocket socket_;
 };
 
 }  // namespace weather

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <memory>
 #include <string>
 #include <utility>
 
@@ -133,51 +132,36 @@ bool Wait(int fd, short events, Clock::time_point deadline) {
   }
 }
 
-struct AddrInfoDeleter {
-  void operator()(addrinfo* list) const noexcept { ::freeaddrinfo(list); }
-};
+using UniqueAddressList = UniqueHandle<addrinfo*, ::freeaddrinfo>;
 
-class Descriptor {
- public:
-  explicit Descriptor(int fd) noexcept : fd_(fd) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int Get() const noexcept { return fd_; }
-  int Release() noexcept { return std::exchange(fd_, -1); }
-
- private:
-  int fd_;
-};
-
-// One connect attempt; the Winsock number of its failure, or 0 with fd set.
-int TryConnect(const addrinfo& address, Clock::time_point deadline, int& fd) {
-  Descriptor socket(
+// One connect attempt; the Winsock number of its failure, or 0 with result set.
+int TryConnect(const addrinfo& address, Clock::time_point deadline, UniqueSocket& result) {
+  UniqueSocket socket(
       ::socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC, address.ai_protocol));
-  if (socket.Get() < 0) return WinsockCodeOf(errno);
-  const int flags = ::fcntl(socket.Get(), F_GETFL, 0);
-  if (flags < 0 || ::fcntl(socket.Get(), F_SETFL, flags | O_NONBLOCK) < 0) {
+  if (!socket) return WinsockCodeOf(errno);
+  const int flags = ::fcntl(socket.get(), F_GETFL, 0);
+  if (flags < 0 || ::fcntl(socket.get(), F_SETFL, flags | O_NONBLOCK) < 0) {
     return WinsockCodeOf(errno);
   }
-  if (::connect(socket.Get(), address.ai_addr, address.ai_addrlen) != 0) {
+  if (::connect(socket.get(), address.ai_addr, address.ai_addrlen) != 0) {
     if (errno != EINPROGRESS && errno != EINTR) return WinsockCodeOf(errno);
-    if (!Wait(socket.Get(), POLLOUT, deadline)) return kSocketTimedOut;
+    if (!Wait(socket.get(), POLLOUT, deadline)) return kSocketTimedOut;
     int error = 0;
     socklen_t length = sizeof error;
-    if (::getsockopt(socket.Get(), SOL_SOCKET, SO_ERROR, &error, &length) != 0) {
+    if (::getsockopt(socket.get(), SOL_SOCKET, SO_ERROR, &error, &length) != 0) {
       return WinsockCodeOf(errno);
     }
     if (error != 0) return WinsockCodeOf(error);
   }
   const int noDelay = 1;
-  ::setsockopt(socket.Get(), IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
-  fd = socket.Release();
+  ::setsockopt(socket.get(), IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
+  result = std::move(socket);
   return 0;
 }
 
 }  // namespace
+
+void CloseNativeSocket(NativeSocket socket) noexcept { ::close(socket); }
 
 TcpConnection TcpConnection::Connect(const std::string& host, int port,
                                      std::chrono::milliseconds timeout) {
@@ -186,31 +170,25 @@ TcpConnection TcpConnection::Connect(const std::string& host, int port,
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_flags = AI_NUMERICSERV;
-  addrinfo* found = nullptr;
   const std::string service = std::to_string(port);
   if (host.empty()) throw SocketError(kSocketHostNotFound);
-  const int resolved = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
+  UniqueAddressList list;
+  const int resolved = ::getaddrinfo(host.c_str(), service.c_str(), &hints, list.put());
   if (resolved != 0) throw SocketError(ResolverCodeOf(resolved));
-  std::unique_ptr<addrinfo, AddrInfoDeleter> list(found);
 
   int lastError = kSocketHostNotFound;
   for (const addrinfo* address = list.get(); address; address = address->ai_next) {
-    int fd = -1;
-    lastError = TryConnect(*address, deadline, fd);
-    if (lastError == 0) return TcpConnection(fd);
+    UniqueSocket socket;
+    lastError = TryConnect(*address, deadline, socket);
+    if (lastError == 0) return TcpConnection(std::move(socket));
     if (lastError == kSocketTimedOut) break;
   }
   throw SocketError(lastError);
 }
 
-void TcpConnection::Close() noexcept {
-  if (handle_ >= 0) ::close(static_cast<int>(handle_));
-  handle_ = -1;
-}
-
 void TcpConnection::SendAll(std::string_view bytes, std::chrono::milliseconds timeout) {
   const auto deadline = Clock::now() + timeout;
-  const int fd = static_cast<int>(handle_);
+  const int fd = socket_.get();
   while (!bytes.empty()) {
     const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     if (sent >= 0) {
@@ -226,7 +204,7 @@ void TcpConnection::SendAll(std::string_view bytes, std::chrono::milliseconds ti
 std::optional<std::size_t> TcpConnection::Receive(char* buffer, std::size_t size,
                                                   std::chrono::milliseconds timeout) {
   const auto deadline = Clock::now() + timeout;
-  const int fd = static_cast<int>(handle_);
+  const int fd = socket_.get();
   for (;;) {
     const ssize_t received = ::recv(fd, buffer, size, 0);
     if (received >= 0) return static_cast<std::size_t>(received);

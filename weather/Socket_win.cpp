@@ -2,7 +2,6 @@
 #include <ws2tcpip.h>
 
 #include <algorithm>
-#include <memory>
 #include <string>
 #include <utility>
 
@@ -68,24 +67,7 @@ Readiness Wait(SOCKET socket, WaitFor what, Clock::time_point deadline) {
   }
 }
 
-struct AddrInfoDeleter {
-  void operator()(ADDRINFOA* list) const noexcept { ::freeaddrinfo(list); }
-};
-
-class SocketHandle {
- public:
-  explicit SocketHandle(SOCKET socket) noexcept : socket_(socket) {}
-  SocketHandle(const SocketHandle&) = delete;
-  SocketHandle& operator=(const SocketHandle&) = delete;
-  ~SocketHandle() {
-    if (socket_ != INVALID_SOCKET) ::closesocket(socket_);
-  }
-  SOCKET Get() const noexcept { return socket_; }
-  SOCKET Release() noexcept { return std::exchange(socket_, INVALID_SOCKET); }
-
- private:
-  SOCKET socket_;
-};
+using UniqueAddressList = UniqueHandle<ADDRINFOA*, ::freeaddrinfo>;
 
 int PendingError(SOCKET socket) {
   int error = 0;
@@ -97,34 +79,48 @@ int PendingError(SOCKET socket) {
 }
 
 // One connect attempt; the Winsock number of its failure, or 0 with result set.
-int TryConnect(const ADDRINFOA& address, Clock::time_point deadline, SOCKET& result) {
-  SocketHandle socket(::socket(address.ai_family, address.ai_socktype, address.ai_protocol));
-  if (socket.Get() == INVALID_SOCKET) return ::WSAGetLastError();
+int TryConnect(const ADDRINFOA& address, Clock::time_point deadline, UniqueSocket& result) {
+  UniqueSocket socket(::socket(address.ai_family, address.ai_socktype, address.ai_protocol));
+  if (!socket) return ::WSAGetLastError();
   u_long nonBlocking = 1;
-  if (::ioctlsocket(socket.Get(), FIONBIO, &nonBlocking) != 0) return ::WSAGetLastError();
-  if (::connect(socket.Get(), address.ai_addr, static_cast<int>(address.ai_addrlen)) != 0) {
+  if (::ioctlsocket(socket.get(), FIONBIO, &nonBlocking) != 0) return ::WSAGetLastError();
+  if (::connect(socket.get(), address.ai_addr, static_cast<int>(address.ai_addrlen)) != 0) {
     const int error = ::WSAGetLastError();
     if (error != WSAEWOULDBLOCK) return error;
-    switch (Wait(socket.Get(), WaitFor::kConnect, deadline)) {
+    switch (Wait(socket.get(), WaitFor::kConnect, deadline)) {
       case Readiness::kTimedOut:
         return kSocketTimedOut;
       case Readiness::kFailed: {
-        const int pending = PendingError(socket.Get());
+        const int pending = PendingError(socket.get());
         return pending != 0 ? pending : kSocketConnectionRefused;
       }
       case Readiness::kReady:
-        if (const int pending = PendingError(socket.Get()); pending != 0) return pending;
+        if (const int pending = PendingError(socket.get()); pending != 0) return pending;
         break;
     }
   }
   const BOOL noDelay = TRUE;
-  ::setsockopt(socket.Get(), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
+  ::setsockopt(socket.get(), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
                sizeof noDelay);
-  result = socket.Release();
+  result = std::move(socket);
   return 0;
 }
 
+// Wine reports a reset that arrives while no receive is pending as an orderly
+// close. The two differ in what the connection has left: after an orderly
+// close it waits for us to close our end too and still knows its peer, after
+// a reset it is gone and getpeername fails with WSAENOTCONN. Windows reports
+// resets to recv itself; there this check only ever sees a peer.
+bool ConnectionWasReset(SOCKET socket) {
+  sockaddr_storage peer{};
+  int length = sizeof peer;
+  return ::getpeername(socket, reinterpret_cast<sockaddr*>(&peer), &length) != 0 &&
+         ::WSAGetLastError() == WSAENOTCONN;
+}
+
 }  // namespace
+
+void CloseNativeSocket(NativeSocket socket) noexcept { ::closesocket(socket); }
 
 TcpConnection TcpConnection::Connect(const std::string& host, int port,
                                      std::chrono::milliseconds timeout) {
@@ -136,30 +132,24 @@ TcpConnection TcpConnection::Connect(const std::string& host, int port,
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_protocol = IPPROTO_TCP;
   hints.ai_flags = AI_NUMERICSERV;
-  ADDRINFOA* found = nullptr;
   const std::string service = std::to_string(port);
-  const int resolved = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
+  UniqueAddressList list;
+  const int resolved = ::getaddrinfo(host.c_str(), service.c_str(), &hints, list.put());
   if (resolved != 0) throw SocketError(resolved);
-  std::unique_ptr<ADDRINFOA, AddrInfoDeleter> list(found);
 
   int lastError = kSocketHostNotFound;
   for (const ADDRINFOA* address = list.get(); address; address = address->ai_next) {
-    SOCKET socket = INVALID_SOCKET;
+    UniqueSocket socket;
     lastError = TryConnect(*address, deadline, socket);
-    if (lastError == 0) return TcpConnection(static_cast<std::intptr_t>(socket));
+    if (lastError == 0) return TcpConnection(std::move(socket));
     if (lastError == kSocketTimedOut) break;
   }
   throw SocketError(lastError);
 }
 
-void TcpConnection::Close() noexcept {
-  if (handle_ != -1) ::closesocket(static_cast<SOCKET>(handle_));
-  handle_ = -1;
-}
-
 void TcpConnection::SendAll(std::string_view bytes, std::chrono::milliseconds timeout) {
   const auto deadline = Clock::now() + timeout;
-  const auto socket = static_cast<SOCKET>(handle_);
+  const SOCKET socket = socket_.get();
   while (!bytes.empty()) {
     const int chunk = static_cast<int>(std::min<std::size_t>(bytes.size(), 1 << 20));
     const int sent = ::send(socket, bytes.data(), chunk, 0);
@@ -177,10 +167,11 @@ void TcpConnection::SendAll(std::string_view bytes, std::chrono::milliseconds ti
 std::optional<std::size_t> TcpConnection::Receive(char* buffer, std::size_t size,
                                                   std::chrono::milliseconds timeout) {
   const auto deadline = Clock::now() + timeout;
-  const auto socket = static_cast<SOCKET>(handle_);
+  const SOCKET socket = socket_.get();
   const int chunk = static_cast<int>(std::min<std::size_t>(size, 1 << 20));
   for (;;) {
     const int received = ::recv(socket, buffer, chunk, 0);
+    if (received == 0 && ConnectionWasReset(socket)) throw SocketError(kSocketConnectionReset);
     if (received != SOCKET_ERROR) return static_cast<std::size_t>(received);
     if (::WSAGetLastError() != WSAEWOULDBLOCK) ThrowLastError();
     if (Wait(socket, WaitFor::kRead, deadline) == Readiness::kTimedOut) return std::nullopt;

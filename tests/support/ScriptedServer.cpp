@@ -15,6 +15,7 @@
 #include <unistd.h>
 #endif
 
+#include <cerrno>
 #include <csignal>
 #include <stdexcept>
 #include <utility>
@@ -40,12 +41,23 @@ void SetNonBlocking(Native s) {
   u_long on = 1;
   ::ioctlsocket(s, FIONBIO, &on);
 }
+void SetSendTimeout(Native s, std::chrono::milliseconds limit) {
+  const DWORD ms = static_cast<DWORD>(limit.count());
+  ::setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&ms), sizeof ms);
+}
+bool SendTimedOut() { return ::WSAGetLastError() == WSAETIMEDOUT; }
 #else
 using Native = int;
 const Native kNone = -1;
 void CloseNative(Native s) { ::close(s); }
 void StartSockets() {}
 void SetNonBlocking(Native s) { ::fcntl(s, F_SETFL, ::fcntl(s, F_GETFL, 0) | O_NONBLOCK); }
+void SetSendTimeout(Native s, std::chrono::milliseconds limit) {
+  timeval value{static_cast<long>(limit.count() / 1000),
+                static_cast<long>(limit.count() % 1000 * 1000)};
+  ::setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, &value, sizeof value);
+}
+bool SendTimedOut() { return errno == EAGAIN || errno == EWOULDBLOCK; }
 #endif
 
 Native ToNative(std::intptr_t handle) { return static_cast<Native>(handle); }
@@ -88,10 +100,15 @@ bool Readable(Native s, std::chrono::milliseconds within) {
   return ::select(static_cast<int>(s + 1), &set, nullptr, nullptr, &limit) > 0;
 }
 
-bool SendAll(Native s, const char* data, std::size_t size) {
+// False when the client went away or stop was set; a client that does not
+// read for a while only makes this wait.
+bool SendAll(Native s, const char* data, std::size_t size, const std::atomic<bool>& stop) {
   while (size > 0) {
     const auto sent = ::send(s, data, static_cast<int>(size), 0);
-    if (sent <= 0) return false;
+    if (sent <= 0) {
+      if (sent < 0 && SendTimedOut() && !stop) continue;
+      return false;
+    }
     data += sent;
     size -= static_cast<std::size_t>(sent);
   }
@@ -127,30 +144,51 @@ std::string ScriptedServer::Request() {
 void ScriptedServer::Serve() {
   const Native listener = ToNative(listener_);
   const auto giveUp = Clock::now() + 20s;
-  Native client = kNone;
-  while (client == kNone && !stop_ && Clock::now() < giveUp) {
-    if (Readable(listener, 50ms)) client = ::accept(listener, nullptr, nullptr);
-  }
-  if (client == kNone) return;
+  do {
+    Native client = kNone;
+    while (client == kNone && !stop_ && Clock::now() < giveUp) {
+      if (Readable(listener, 50ms)) client = ::accept(listener, nullptr, nullptr);
+    }
+    if (client == kNone) return;
+    ++connections_;
+    Answer(FromNative(client));
+    CloseNative(client);
+  } while (script_.everyConnection);
+}
+
+void ScriptedServer::Answer(std::intptr_t handle) {
+  const Native client = ToNative(handle);
+  const auto giveUp = Clock::now() + 20s;
   const int on = 1;
   ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
+  SetSendTimeout(client, 100ms);
 
   char buffer[4096];
-  while (request_.find("\r\n\r\n") == std::string::npos && !stop_ && Clock::now() < giveUp) {
+  std::string request;
+  while (request.find("\r\n\r\n") == std::string::npos && !stop_ && Clock::now() < giveUp) {
     if (!Readable(client, 50ms)) continue;
     const auto received = ::recv(client, buffer, sizeof buffer, 0);
     if (received <= 0) break;
-    request_.append(buffer, static_cast<std::size_t>(received));
+    request.append(buffer, static_cast<std::size_t>(received));
   }
+  if (connections_ == 1) request_ = request;
 
+  bool open = true;
   if (script_.oneByteAtATime) {
     for (const char c : script_.answer) {
-      if (stop_ || !SendAll(client, &c, 1)) break;
+      if (stop_ || !SendAll(client, &c, 1, stop_)) break;
       if (script_.pauseBetweenBytes.count() > 0)
         std::this_thread::sleep_for(script_.pauseBetweenBytes);
     }
   } else {
-    SendAll(client, script_.answer.data(), script_.answer.size());
+    open = SendAll(client, script_.answer.data(), script_.answer.size(), stop_);
+  }
+  if (!script_.endlessPiece.empty()) {
+    while (open && !stop_ && Clock::now() < giveUp) {
+      open = SendAll(client, script_.endlessPiece.data(), script_.endlessPiece.size(), stop_);
+      if (script_.pauseBetweenPieces.count() > 0)
+        std::this_thread::sleep_for(script_.pauseBetweenPieces);
+    }
   }
 
   switch (script_.end) {
@@ -175,7 +213,6 @@ void ScriptedServer::Serve() {
       }
       break;
   }
-  CloseNative(client);
 }
 
 UnansweredPort::UnansweredPort() {
@@ -198,15 +235,6 @@ UnansweredPort::~UnansweredPort() {
     if (filler != -1) CloseNative(ToNative(filler));
   }
   if (listener_ != -1) CloseNative(ToNative(listener_));
-}
-
-bool RunningUnderWine() {
-#ifdef _WIN32
-  const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-  return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
-#else
-  return false;
-#endif
 }
 
 int ClosedPort() {

@@ -1,27 +1,93 @@
 // The weather report request through the platform's XML HTTP request object,
-// against the local stand-in under Wine, and the pictures it names.
+// against the local stand-in and hostile scripted servers under Wine, and the
+// pictures it names.
 #include <gtest/gtest.h>
 #include <objbase.h>
+#include <psapi.h>
+#include <shlobj.h>
 
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <ostream>
+#include <set>
+#include <string_view>
 #include <thread>
+#include <vector>
 
 #include "app/Application.h"
+#include "app/Services.h"
 #include "json/Json.h"
+#include "support/ScriptedServer.h"
+#include "ui/WnVozevezoVudi.h"
 #include "weather/IconFiles.h"
 #include "weather/Report.h"
 #include "weather/ReportItems.h"
+#include "weather/SystemMessage.h"
 #include "weather/XmlHttpRequest.h"
 #include "win/Bitmap.h"
 #include "win/Text.h"
+#include "windows/support/ErrorReports.h"
 #include "windows/support/StandIn.h"
 #include "windows/support/WindowDriver.h"
 
 namespace {
 
+using namespace std::chrono_literals;
 using testsupport::Gbk;
+using testsupport::ScriptedServer;
+using testsupport::ServerScript;
+using Clock = std::chrono::steady_clock;
+
+// Every file in the platform's download cache, with its size.
+std::set<std::wstring> CacheFiles() {
+  wchar_t root[MAX_PATH];
+  if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_INTERNET_CACHE, nullptr, 0, root))) return {};
+  std::set<std::wstring> files;
+  std::vector<std::wstring> folders{root};
+  while (!folders.empty()) {
+    const std::wstring folder = folders.back();
+    folders.pop_back();
+    WIN32_FIND_DATAW found;
+    const HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) continue;
+    do {
+      const std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        folders.push_back(folder + L"\\" + name);
+      } else if (name != L"index.dat") {  // the cache's own index, always there
+        files.insert(folder + L"\\" + name + L" " + std::to_wstring(found.nFileSizeLow));
+      }
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+  }
+  return files;
+}
+
+size_t PeakWorkingSet() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters);
+  return counters.PeakWorkingSetSize;
+}
+
+std::string HostOf(const ScriptedServer& server) {
+  return "127.0.0.1:" + std::to_string(server.Port());
+}
+
+// Limits a test can wait for.
+weather::HttpLimits ShortLimits() {
+  weather::HttpLimits limits;
+  limits.connectTimeout = 500ms;
+  limits.idleTimeout = 500ms;
+  limits.totalTimeout = 1500ms;
+  limits.maxPageBytes = 1 << 20;
+  limits.maxRedirects = 5;
+  return limits;
+}
 
 class ReportFetchTest : public testing::Test {
  protected:
@@ -57,13 +123,25 @@ class RecordingView : public weather::ReportView {
   std::string code_;
 };
 
-void RunInto(RecordingView& view, const std::string& host) {
-  weather::RunReport([] { return weather::CreateXmlHttpReportRequest(); }, view,
+void RunInto(RecordingView& view, const std::string& host, const weather::HttpLimits& limits = {}) {
+  weather::RunReport([&limits] { return weather::CreateXmlHttpReportRequest(limits); }, view,
                      [&host](std::string_view code) { return weather::MakeReportUrl(host, code); });
 }
 
+std::string ErrorOfRun(RecordingView& view, const std::string& host,
+                       const weather::HttpLimits& limits = {}) {
+  try {
+    RunInto(view, host, limits);
+  } catch (const std::runtime_error& error) {
+    return error.what();
+  }
+  return "(no error)";
+}
+
 TEST_F(ReportFetchTest, FetchesAReportAndFindsItsMember) {
+  const std::set<std::wstring> cache = CacheFiles();
   const std::string text = weather::FetchReportText(Url("101290101"));
+  EXPECT_EQ(CacheFiles(), cache);  // the program keeps no caches
   // The service answers in UTF-8; the program keeps GBK.
   EXPECT_NE(text.find(Gbk("\"昆明\"")), std::string::npos) << text.substr(0, 200);
   const weather::ReportMember report = weather::FindReportMember(text);
@@ -109,19 +187,172 @@ TEST_F(ReportFetchTest, AListAtTheRootIsATypecastErrorAfterTheTextWasShown) {
 TEST_F(ReportFetchTest, NoServerListeningFailsWithThePlatformsDescriptionAndChangesNothing) {
   RecordingView view("101290101");
   const std::string host = "127.0.0.1:" + std::to_string(testsupport::UnusedLoopbackPort());
-  try {
-    RunInto(view, host);
-    FAIL() << "no error";
-  } catch (const std::runtime_error& error) {
-    const std::string text = error.what();
-    EXPECT_FALSE(text.empty());
-    std::printf("no server: %s\n", text.c_str());
-    // Trailing blanks, line ends and full stops are trimmed from the description.
-    EXPECT_NE(text.back(), '.');
-    EXPECT_GT(static_cast<unsigned char>(text.back()), ' ');
-  }
+  const std::string text = ErrorOfRun(view, host);
+  std::printf("no server: %s\n", text.c_str());
+  // The object's failure for a server it cannot reach, described by the system
+  // when it can, trimmed of trailing blanks, line ends and full stops.
+  const std::string described = weather::SystemMessage(0x800C0005);  // INET_E_RESOURCE_NOT_FOUND
+  EXPECT_EQ(text, described.empty() ? "OLE error 800c0005" : described);
   EXPECT_TRUE(view.shown.empty());
   EXPECT_FALSE(view.parsed);
+}
+
+TEST_F(ReportFetchTest, ARedirectIsFollowed) {
+  ScriptedServer server(
+      {"HTTP/1.1 302 Found\r\nLocation: " + Url("101290101") + "\r\nContent-Length: 0\r\n\r\n"});
+  RecordingView view("101010100");
+  RunInto(view, HostOf(server));
+  EXPECT_EQ(view.city, Gbk("昆明"));
+  EXPECT_EQ(server.Request().rfind("GET /data/101010100.html HTTP/1.1\r\n", 0), 0u);
+}
+
+// --- Limits: a hostile server ends the run with the location GET's texts ----
+
+struct HostileCase {
+  const char* name;
+  ServerScript script;
+  const char* error;
+  std::chrono::milliseconds atLeast;
+  std::chrono::milliseconds below;
+};
+
+const std::string kFillerHeader = "X-Filler: " + std::string(50, 'b') + "\r\n";
+
+const HostileCase kHostile[] = {
+    {.name = "Silent",
+     .script = {.answer = "", .end = ServerScript::End::kHoldOpen},
+     .error = "Read timed out: the server sent nothing for 500 ms.",
+     .atLeast = 450ms,
+     .below = 1500ms},
+    {.name = "DrippingHeaders",
+     .script = {.answer = "HTTP/1.1 200 OK\r\nX-Drip: ",
+                .endlessPiece = "a",
+                .pauseBetweenPieces = 100ms},
+     .error = "Read timed out: the answer was not complete after 1500 ms.",
+     .atLeast = 1400ms,
+     .below = 3000ms},
+    {.name = "DrippingBody",
+     .script = {.answer = "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n",
+                .endlessPiece = "a",
+                .pauseBetweenPieces = 100ms},
+     .error = "Read timed out: the answer was not complete after 1500 ms.",
+     .atLeast = 1400ms,
+     .below = 3000ms},
+    {.name = "EndlessBody",
+     .script = {.answer = "HTTP/1.1 200 OK\r\n\r\n", .endlessPiece = std::string(65536, 'a')},
+     .error = "The page is larger than 1048576 bytes.",
+     .atLeast = 0ms,
+     .below = 1500ms},
+    {.name = "EndlessHeaders",
+     .script = {.answer = "HTTP/1.1 200 OK\r\n", .endlessPiece = kFillerHeader},
+     .error = "The answer has more than 100 header lines.",
+     .atLeast = 0ms,
+     .below = 1500ms},
+    {.name = "RedirectLoop",
+     .script = {.answer = "HTTP/1.1 302 Found\r\nLocation: /data/again.html\r\n"
+                          "Content-Length: 0\r\n\r\n",
+                .everyConnection = true},
+     .error = "The server redirected more than 5 times.",
+     .atLeast = 0ms,
+     .below = 1500ms},
+};
+
+void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
+
+class ReportLimits : public testing::TestWithParam<HostileCase> {
+ protected:
+  static void SetUpTestSuite() { ::CoInitialize(nullptr); }
+  static void TearDownTestSuite() { ::CoUninitialize(); }
+};
+
+TEST_P(ReportLimits, EndTheRunOnTimeAndLeaveNothingBehind) {
+  const HostileCase& c = GetParam();
+  ScriptedServer server(c.script);
+  const std::set<std::wstring> cache = CacheFiles();
+  RecordingView view("101290101");
+  const auto start = Clock::now();
+  EXPECT_EQ(ErrorOfRun(view, HostOf(server), ShortLimits()), c.error);
+  const auto elapsed = Clock::now() - start;
+  EXPECT_GE(elapsed, c.atLeast);
+  EXPECT_LT(elapsed, c.below);
+  EXPECT_TRUE(view.shown.empty());
+  EXPECT_FALSE(view.parsed);
+  EXPECT_EQ(CacheFiles(), cache);
+  EXPECT_LT(PeakWorkingSet(), 100u << 20);
+  std::printf("%s: %lld ms, peak working set %zu MB, %zu files in the download cache\n", c.name,
+              static_cast<long long>(std::chrono::ceil<std::chrono::milliseconds>(elapsed).count()),
+              PeakWorkingSet() >> 20, CacheFiles().size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Hostile, ReportLimits, testing::ValuesIn(kHostile),
+                         [](const testing::TestParamInfo<HostileCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST(ReportConnectLimit, AnUnansweredConnectEndsTheRun) {
+  ::CoInitialize(nullptr);
+  testsupport::UnansweredPort port;
+  RecordingView view("101290101");
+  const auto start = Clock::now();
+  EXPECT_EQ(ErrorOfRun(view, "127.0.0.1:" + std::to_string(port.Port()), ShortLimits()),
+            "Socket Error # 10060\r\nConnection timed out.");
+  const auto elapsed = Clock::now() - start;
+  EXPECT_GE(elapsed, 450ms);
+  EXPECT_LT(elapsed, 1500ms);
+  ::CoUninitialize();
+}
+
+// The user picks an entry of the full window's list: its change notification.
+void UserPicks(ui::TFmVozevezoVudi& full, int index) {
+  full.ComboBox1->SetItemIndex(index);
+  ::SendMessageW(full.Panel2->Handle(), WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(full.ComboBox1->Handle()));
+}
+
+// What the full window's report run can change: the panel's texts and
+// pictures and the two memos.
+std::vector<std::string> Shown(const ui::TFmVozevezoVudi& full) {
+  std::vector<std::string> shown{full.Memo1->Text(), full.Memo2->Text()};
+  for (const auto& control : full.Panel1->Graphics()) {
+    if (auto* label = dynamic_cast<const win::Label*>(control.get())) {
+      shown.push_back(label->Text());
+    } else if (auto* picture = dynamic_cast<const win::Picture*>(control.get())) {
+      shown.push_back(picture->SourcePath() + " " +
+                      std::to_string(reinterpret_cast<uintptr_t>(picture->Bitmap())));
+    }
+  }
+  return shown;
+}
+
+TEST(ReportLimitsInTheWindow, ALimitLeavesTheFullWindowAsItWas) {
+  app::Application application;
+  const app::Services saved = app::CurrentServices();
+  testsupport::StandIn standIn;
+  standIn.UseForServices();
+  testsupport::ClearErrorReports();
+  {
+    ui::TFmVozevezoVudi full(app::Application::Current().Handle());
+    ASSERT_TRUE(testsupport::RecordedErrorReports().empty());
+    ASSERT_FALSE(full.Memo2->Text().empty());
+    ::SetWindowTextW(full.Memo1->Handle(), L"kept");
+    const std::vector<std::string> before = Shown(full);
+
+    ScriptedServer silent({.answer = "", .end = ServerScript::End::kHoldOpen});
+    app::Services& services = app::CurrentServices();
+    services.createReportRequest = [] {
+      return weather::CreateXmlHttpReportRequest(ShortLimits());
+    };
+    services.reportUrl = [host = HostOf(silent)](std::string_view code) {
+      return weather::MakeReportUrl(host, code);
+    };
+    UserPicks(full, full.ComboBox1->ItemIndex());
+    ASSERT_EQ(testsupport::RecordedErrorReports().size(), 1u);
+    EXPECT_EQ(testsupport::RecordedErrorReports().front().text,
+              "Read timed out: the server sent nothing for 500 ms.");
+    EXPECT_EQ(Shown(full), before);
+  }
+  app::CurrentServices() = saved;
+  testsupport::ClearErrorReports();
 }
 
 TEST_F(ReportFetchTest, AMissingRequestClassIsReportedWithTheSystemsMessage) {

@@ -1,0 +1,37 @@
+#include <windows.h>
+
+#include <string_view>
+
+#include "json/CodePage.h"
+#include "weather/SystemMessage.h"
+#include "weather/UniqueResource.h"
+
+namespace weather {
+namespace {
+
+void FreeLocal(wchar_t* text) noexcept { ::LocalFree(text); }
+using UniqueLocalText = UniqueHandle<wchar_t*, FreeLocal>;
+
+}  // namespace
+
+std::string WithoutTrailingStops(std::string text) {
+  while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.')) {
+    text.pop_back();
+  }
+  return text;
+}
+
+std::string SystemMessage(unsigned long code) {
+  UniqueLocalText text;
+  // With FORMAT_MESSAGE_ALLOCATE_BUFFER the buffer argument receives the text.
+  const DWORD length =
+      ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                           FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK,
+                       nullptr, code, 0, reinterpret_cast<wchar_t*>(text.put()), 0, nullptr);
+  if (length == 0 || !text) return {};
+  // wchar_t and char16_t are both UTF-16 code units on Windows.
+  return WithoutTrailingStops(
+      json::Utf16ToGbk(std::u16string_view(reinterpret_cast<const char16_t*>(text.get()), length)));
+}
+
+}  // namespace weather
