@@ -1,20 +1,10 @@
 #include "win/Dpi.h"
 
+#include "weather/SystemFunction.h"
 #include "win/Handles.h"
 
 namespace win {
 namespace {
-
-// Functions newer than Windows 7, looked up once by name so the program
-// still starts where they are missing.
-template <typename Function>
-Function Find(const wchar_t* module, const char* name) {
-  HMODULE handle = ::GetModuleHandleW(module);
-  if (!handle) handle = ::LoadLibraryW(module);
-  return handle
-             ? reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(handle, name)))
-             : nullptr;
-}
 
 using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
 using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
@@ -29,12 +19,12 @@ constexpr int kPerMonitorDpiAware = 2;  // PROCESS_PER_MONITOR_DPI_AWARE
 
 int DpiOf(HWND window) {
   static const auto getDpiForWindow =
-      Find<GetDpiForWindowFunction>(L"user32.dll", "GetDpiForWindow");
+      weather::SystemFunction<GetDpiForWindowFunction>(L"user32.dll", "GetDpiForWindow");
   if (getDpiForWindow && window) {
     if (const UINT dpi = getDpiForWindow(window)) return static_cast<int>(dpi);
   }
   static const auto getDpiForMonitor =
-      Find<GetDpiForMonitorFunction>(L"shcore.dll", "GetDpiForMonitor");
+      weather::SystemFunction<GetDpiForMonitorFunction>(L"shcore.dll", "GetDpiForMonitor");
   UINT x = 0, y = 0;
   if (getDpiForMonitor &&
       SUCCEEDED(getDpiForMonitor(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST),
@@ -50,9 +40,11 @@ int DpiOf(HWND window) {
 void DeclareDpiAwareness() {
   // Windows 10 reads per-monitor awareness (version 2) from the manifest.
   static const auto getProcessDpiAwareness =
-      Find<GetProcessDpiAwarenessFunction>(L"shcore.dll", "GetProcessDpiAwareness");
+      weather::SystemFunction<GetProcessDpiAwarenessFunction>(L"shcore.dll",
+                                                              "GetProcessDpiAwareness");
   static const auto setProcessDpiAwareness =
-      Find<SetProcessDpiAwarenessFunction>(L"shcore.dll", "SetProcessDpiAwareness");
+      weather::SystemFunction<SetProcessDpiAwarenessFunction>(L"shcore.dll",
+                                                              "SetProcessDpiAwareness");
   int awareness = 0;
   if (getProcessDpiAwareness && SUCCEEDED(getProcessDpiAwareness(nullptr, &awareness)) &&
       awareness != 0) {
@@ -63,8 +55,8 @@ void DeclareDpiAwareness() {
 }
 
 RECT OuterRect(const RECT& client, DWORD style, DWORD exStyle, int dpi) {
-  static const auto adjustForDpi =
-      Find<AdjustWindowRectExForDpiFunction>(L"user32.dll", "AdjustWindowRectExForDpi");
+  static const auto adjustForDpi = weather::SystemFunction<AdjustWindowRectExForDpiFunction>(
+      L"user32.dll", "AdjustWindowRectExForDpi");
   RECT outer = client;
   if (!adjustForDpi || !adjustForDpi(&outer, style, FALSE, exStyle, static_cast<UINT>(dpi))) {
     ::AdjustWindowRectEx(&outer, style, FALSE, exStyle);

@@ -13,10 +13,6 @@ namespace win {
 std::wstring Widen(std::string_view gbk);
 std::string Narrow(std::wstring_view text);
 
-// The system's text for an error code, trailing blanks, line ends and full
-// stops removed; empty when the system has none.
-std::string SystemMessage(DWORD code);
-
 // Throws the system's text for the thread's last error, or `what` when the
 // system has none, so a failed creation reaches the error report.
 [[noreturn]] void ThrowLastError(std::string_view what);
