@@ -6,8 +6,12 @@
                    colour that is also their bottom-left pixel
   --resources DIR  Image5.bmp .. Image10.bmp (the full window's index
                    pictograms), Placeholder.bmp and TodayPicture.bmp
+  --app-icon FILE  the program's icon: one .ico with 16, 24, 32, 48 (32-bit
+                   bitmaps with alpha) and 256 pixel images (PNG)
   --sheet FILE     also a PNG contact sheet of everything, four times enlarged,
                    see-through pixels shown in the sheet's grey
+  --icon-sheet FILE  the program's icon at every size, enlarged, on a light
+                   and on a dark ground
   --self-test      draw everything into a temporary folder and read it back
 
 Standard library only; everything is drawn here from simple shapes.
@@ -623,6 +627,145 @@ RESOURCES = {
 }
 
 
+# --- the program's icon ----------------------------------------------------
+#
+# A sun with a cloud, like the partly cloudy picture, drawn from distance
+# functions so every size gets smooth edges with real alpha. Coordinates are
+# fractions of the icon's side, y downwards.
+
+ICON_SIZES = (16, 24, 32, 48, 256)
+ICON_SUN = (0.38, 0.40, 0.19)                    # centre x, y and radius
+ICON_CLOUD = [(0.42, 0.70, 0.145), (0.62, 0.59, 0.2), (0.80, 0.74, 0.11)]
+ICON_CLOUD_BASE = (0.275, 0.68, 0.91, 0.88, 0.1)  # rounded box x0, y0, x1, y1, radius
+
+
+def _disc_distance(px, py, cx, cy, r):
+    return math.hypot(px - cx, py - cy) - r
+
+
+def _segment_distance(px, py, ax, ay, bx, by, r):
+    dx, dy = bx - ax, by - ay
+    t = max(0.0, min(1.0, ((px - ax) * dx + (py - ay) * dy) / (dx * dx + dy * dy)))
+    return math.hypot(px - ax - t * dx, py - ay - t * dy) - r
+
+
+def _box_distance(px, py, x0, y0, x1, y1, r):
+    qx = abs(px - (x0 + x1) / 2) - ((x1 - x0) / 2 - r)
+    qy = abs(py - (y0 + y1) / 2) - ((y1 - y0) / 2 - r)
+    return math.hypot(max(qx, 0.0), max(qy, 0.0)) + min(max(qx, qy), 0.0) - r
+
+
+def _cloud_distance(px, py):
+    d = _box_distance(px, py, *ICON_CLOUD_BASE)
+    for cx, cy, r in ICON_CLOUD:
+        d = min(d, _disc_distance(px, py, cx, cy, r))
+    return d
+
+
+def _ray_distance(px, py, half_width):
+    cx, cy, r = ICON_SUN
+    d = math.inf
+    for i in range(3, 8):                      # the cloud hides the rest
+        a = math.radians(i * 45)
+        r0, r1 = r + 0.06, r + (0.13 if i % 2 else 0.16)
+        d = min(d, _segment_distance(px, py, cx + math.cos(a) * r0, cy + math.sin(a) * r0,
+                                     cx + math.cos(a) * r1, cy + math.sin(a) * r1, half_width))
+    return d
+
+
+def app_icon(size):
+    """RGBA rows of the icon at one size: layers painted back to front, each
+    with its coverage from the distance to its edge."""
+    pixel = 1.0 / size
+    edge = max(pixel, 0.022)                      # outline: 1 px small, bolder large
+    cx, cy, r = ICON_SUN
+    # Outlines grow outwards from the cloud: outside a union of shapes the
+    # nearest shape's distance is exact, inside it is not (seams would show).
+    layers = [
+        (RAY, lambda x, y: _ray_distance(x, y, max(0.03, 0.6 * pixel))),
+        (SUN_EDGE, lambda x, y: _disc_distance(x, y, cx, cy, r)),
+        (SUN, lambda x, y: _disc_distance(x, y, cx, cy, r - edge)),
+        (CLOUD_EDGE, lambda x, y: _cloud_distance(x, y) - edge),
+        (CLOUD, lambda x, y: _cloud_distance(x, y)),
+    ]
+    rows = []
+    for j in range(size):
+        row = []
+        for i in range(size):
+            x, y = (i + 0.5) * pixel, (j + 0.5) * pixel
+            red = green = blue = alpha = 0.0     # premultiplied
+            for colour, distance in layers:
+                cover = min(1.0, max(0.0, 0.5 - distance(x, y) / pixel))
+                if cover:
+                    red = colour[0] * cover + red * (1 - cover)
+                    green = colour[1] * cover + green * (1 - cover)
+                    blue = colour[2] * cover + blue * (1 - cover)
+                    alpha = cover + alpha * (1 - cover)
+            if alpha:
+                row.append((round(red / alpha), round(green / alpha), round(blue / alpha),
+                            round(alpha * 255)))
+            else:
+                row.append((0, 0, 0, 0))
+        rows.append(row)
+    return rows
+
+
+def ico_bitmap(rows):
+    """An icon image as a 32-bit bitmap: header of twice the height, BGRA
+    rows bottom-up, then the 1-bit mask (set where fully transparent)."""
+    size = len(rows)
+    colour = b"".join(bytes((b, g, r, a)) for row in reversed(rows) for r, g, b, a in row)
+    stride = ((size + 31) // 32) * 4
+    mask = b""
+    for row in reversed(rows):
+        bits = bytearray(stride)
+        for i, (_, _, _, a) in enumerate(row):
+            if a == 0:
+                bits[i // 8] |= 0x80 >> (i % 8)
+        mask += bytes(bits)
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(colour) + len(mask),
+                         0, 0, 0, 0)
+    return header + colour + mask
+
+
+def ico_bytes(images):
+    """images: (size, RGBA rows) pairs; 256 goes in as PNG, the rest as bitmaps."""
+    blobs = [png_bytes(size, size, [b"".join(bytes(p) for p in row) for row in rows], alpha=True)
+             if size >= 256 else ico_bitmap(rows) for size, rows in images]
+    offset = 6 + 16 * len(images)
+    directory = struct.pack("<HHH", 0, 1, len(images))
+    for (size, _), blob in zip(images, blobs):
+        side = 0 if size >= 256 else size
+        directory += struct.pack("<BBBBHHII", side, side, 0, 0, 1, 32, len(blob), offset)
+        offset += len(blob)
+    return directory + b"".join(blobs)
+
+
+def icon_sheet(path, images, grounds=((240, 240, 240), (40, 44, 52))):
+    """Every size side by side, the small ones eight times enlarged, once per ground."""
+    scale = {size: (8 if size < 256 else 1) for size, _ in images}
+    gap = 16
+    width = sum(size * scale[size] + gap for size, _ in images) + gap
+    band = max(size * scale[size] for size, _ in images) + 2 * gap
+    sheet = []
+    for ground in grounds:
+        lines = [bytearray(bytes(ground) * width) for _ in range(band)]
+        left = gap
+        for size, rows in images:
+            k = scale[size]
+            for y, row in enumerate(rows):
+                line_bytes = bytearray()
+                for r, g, b, a in row:
+                    mixed = tuple(round((c * a + q * (255 - a)) / 255) for c, q in zip((r, g, b), ground))
+                    line_bytes += bytes(mixed) * k
+                for n in range(k):
+                    lines[gap + y * k + n][left * 3:(left + size * k) * 3] = line_bytes
+            left += size * k + gap
+        sheet += lines
+    with open(path, "wb") as f:
+        f.write(png_bytes(width, len(sheet), [bytes(r) for r in sheet]))
+
+
 # --- files -------------------------------------------------------------------
 
 def bmp_bytes(c):
@@ -653,13 +796,13 @@ def write_bmp(path, c):
         f.write(bmp_bytes(c))
 
 
-def png_bytes(width, height, rgb_rows):
+def png_bytes(width, height, rgb_rows, alpha=False):
     def chunk(kind, data):
         return (struct.pack(">I", len(data)) + kind + data
                 + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
     raw = b"".join(b"\0" + row for row in rgb_rows)
     return (b"\x89PNG\r\n\x1a\n"
-            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6 if alpha else 2, 0, 0, 0))
             + chunk(b"IDAT", zlib.compress(raw, 6)) + chunk(b"IEND", b""))
 
 
@@ -707,11 +850,31 @@ def read_bmp(path):
     return w, h, rows
 
 
+def check_ico(path):
+    """Every size once, bitmaps whose corners are see-through and whose middle is not."""
+    with open(path, "rb") as f:
+        data = f.read()
+    reserved, kind, count = struct.unpack_from("<HHH", data, 0)
+    assert (reserved, kind, count) == (0, 1, len(ICON_SIZES)), path
+    for n, size in enumerate(ICON_SIZES):
+        w, h, _, _, planes, bits, length, offset = struct.unpack_from("<BBBBHHII", data, 6 + 16 * n)
+        assert (w or 256, h or 256, planes, bits) == (size, size, 1, 32), (size, w, h)
+        blob = data[offset:offset + length]
+        assert len(blob) == length, size
+        if size >= 256:
+            assert blob.startswith(b"\x89PNG\r\n\x1a\n"), size
+            continue
+        assert struct.unpack_from("<iiH", blob, 4) == (size, 2 * size, 1), size
+        alpha = [blob[40 + 4 * i + 3] for i in range(size * size)]       # bottom-up
+        assert alpha[0] == 0 and alpha[size - 1] == 0, size
+        assert alpha[(size // 2) * size + size // 2] == 255, size
+
+
 def self_test():
     import tempfile
     with tempfile.TemporaryDirectory() as tmp:
         main(["--icons", os.path.join(tmp, "i"), "--resources", os.path.join(tmp, "r"),
-              "--sheet", os.path.join(tmp, "s.png")])
+              "--sheet", os.path.join(tmp, "s.png"), "--app-icon", os.path.join(tmp, "Weather.ico")])
         for number in WEATHER_NUMBERS:
             for kind in "dn":
                 w, h, rows = read_bmp(os.path.join(tmp, "i", "%s%02d.bmp" % (kind, number)))
@@ -725,6 +888,7 @@ def self_test():
             assert rows[0][0] == corner and rows[0][w - 1] == corner and rows[h - 1][w - 1] == corner, name
             assert rows[h // 2][w // 2] != corner, name
         assert len(os.listdir(os.path.join(tmp, "i"))) == 2 * len(WEATHER_NUMBERS)
+        check_ico(os.path.join(tmp, "Weather.ico"))
     print("self-test passed")
     return 0
 
@@ -735,12 +899,22 @@ def main(argv=None):
     p.add_argument("--resources", help="folder for the window bitmaps")
     p.add_argument("--sheet", help="PNG contact sheet of everything")
     p.add_argument("--sheet-background", default="128,128,128", help="R,G,B of the sheet")
+    p.add_argument("--app-icon", help="the program's .ico file")
+    p.add_argument("--icon-sheet", help="PNG of the program's icon at every size, enlarged")
     p.add_argument("--self-test", action="store_true")
     opts = p.parse_args(argv)
     if opts.self_test:
         return self_test()
-    if not (opts.icons or opts.resources or opts.sheet):
+    if not (opts.icons or opts.resources or opts.sheet or opts.app_icon or opts.icon_sheet):
         p.error("nothing to do")
+    if opts.app_icon or opts.icon_sheet:
+        images = [(size, app_icon(size)) for size in ICON_SIZES]
+        if opts.app_icon:
+            os.makedirs(os.path.dirname(os.path.abspath(opts.app_icon)), exist_ok=True)
+            with open(opts.app_icon, "wb") as f:
+                f.write(ico_bytes(images))
+        if opts.icon_sheet:
+            icon_sheet(opts.icon_sheet, images)
 
     icons = {}
     for number in WEATHER_NUMBERS:

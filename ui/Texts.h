@@ -1,6 +1,8 @@
 // The windows' own texts, as GBK bytes.
 #pragma once
 
+#include "BuildTexts.h"  // generated from the build settings
+
 namespace ui {
 
 inline constexpr char kTextTomorrow[] = "\xC3\xF7\xCC\xEC";                     // 明天
@@ -16,18 +18,20 @@ inline constexpr char kTextLunarYear[] = "\xC5\xA9\xCE\xF1\xC4\xEA";            
 inline constexpr char kTextWeek[] = "\xD0\xC7\xC6\xDA";                         // 星期
 inline constexpr char kTextDesignCity[] =
     "\xC0\xA5\xC3\xF7\x3D\x31\x30\x31\x32\x39\x30\x31\x30\x31";  // 昆明=101290101
-inline constexpr char kTextPublisher[] =
-    "\xC7\xE7\xD3\xEA\xCC\xEC\xC6\xF8\xB9\xA4\xD7\xF7\xCA\xD2";  // 晴雨天气工作室
-inline constexpr char kTextContact[] =
-    "\xC1\xAA\xCF\xB5\xA3\xBA\x77\x65\x61\x74\x68\x65\x72\x40\x65\x78\x61\x6D\x70\x6C\x65\x2E\x63"
-    "\x6F\x6D";  // 联系：weather@example.com
+// The publisher lines are build settings (PUBLISHER_NAME, PUBLISHER_CONTACT,
+// FIRST_WEB_ADDRESS, SECOND_WEB_ADDRESS), by default 晴雨天气工作室,
+// 联系：weather@example.com and the two addresses below.
+inline constexpr char kTextPublisher[] = WEATHER_TEXT_PUBLISHER_NAME;
+inline constexpr char kTextContact[] = WEATHER_TEXT_PUBLISHER_CONTACT;
 inline constexpr char kTextSimpleView[] = "\xBC\xF2\xBB\xAF\xB0\xE6";     // 简化版
 inline constexpr char kTextFormattedPage[] = "\xB8\xF1\xCA\xBD\xBB\xAF";  // 格式化
 inline constexpr char kTextSourcePage[] = "\xD4\xB4\xCA\xFD\xBE\xDD";     // 源数据
 inline constexpr char kTextWindDirection[] = "\xB7\xE7\xCF\xF2";          // 风向
 inline constexpr char kTextWindPower[] = "\xB7\xE7\xC1\xA6";              // 风力
-inline constexpr char kTextFirstWebAddress[] = "http://weather.example.com/";
-inline constexpr char kTextSecondWebAddress[] = "http://weibo.example.com/qingyu";
+inline constexpr char kTextFirstWebAddress[] =
+    WEATHER_TEXT_FIRST_WEB_ADDRESS;  // http://weather.example.com/
+inline constexpr char kTextSecondWebAddress[] =
+    WEATHER_TEXT_SECOND_WEB_ADDRESS;  // http://weibo.example.com/qingyu
 inline constexpr char kTextDayLabel[] = "LblDate1";
 inline constexpr char kTextMemo[] = "Memo1";
 

@@ -1,9 +1,30 @@
 #include "win/Window.h"
 
+#include <string>
+
 #include "win/Failure.h"
 #include "win/Text.h"
 
 namespace win {
+namespace {
+
+// The name of the module's first icon group: the one the shell shows for it.
+BOOL CALLBACK KeepFirstName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR found) {
+  auto& first = *reinterpret_cast<std::wstring*>(found);
+  first = IS_INTRESOURCE(name) ? L"#" + std::to_wstring(reinterpret_cast<ULONG_PTR>(name)) : name;
+  return FALSE;
+}
+
+// The program's icon at one size, shared (the system keeps it), or none.
+HICON ProgramIcon(HINSTANCE instance, int size) {
+  std::wstring first;
+  ::EnumResourceNamesW(instance, RT_GROUP_ICON, KeepFirstName, reinterpret_cast<LONG_PTR>(&first));
+  if (first.empty()) return nullptr;
+  return static_cast<HICON>(
+      ::LoadImageW(instance, first.c_str(), IMAGE_ICON, size, size, LR_SHARED));
+}
+
+}  // namespace
 
 Window::~Window() {
   if (hwnd_) {
@@ -36,6 +57,8 @@ void Window::CreateWindowHandle(const wchar_t* className, DWORD exStyle, DWORD s
     windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = instance;
     windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hIcon = ProgramIcon(instance, ::GetSystemMetrics(SM_CXICON));
+    windowClass.hIconSm = ProgramIcon(instance, ::GetSystemMetrics(SM_CXSMICON));
     windowClass.lpszClassName = className;
     if (!::RegisterClassExW(&windowClass)) ThrowLastError("Cannot register a window class");
   }

@@ -67,6 +67,8 @@ TEST_F(CompactWindowTest, StylesAreExactlyThePopupToolWindowOnes) {
   // The start sequence adds the layered style for the colour key.
   EXPECT_EQ(exStyle, WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_LAYERED);
   EXPECT_EQ(::GetWindow(window.Handle(), GW_OWNER), application_->Handle());
+  EXPECT_NE(::GetClassLongPtrW(window.Handle(), GCLP_HICON), 0);  // the program's icon
+  EXPECT_NE(::GetClassLongPtrW(window.Handle(), GCLP_HICONSM), 0);
 }
 
 TEST_F(CompactWindowTest, StartSequenceKeysTheBackgroundAndMovesToTheTopRightCorner) {

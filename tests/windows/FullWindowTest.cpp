@@ -15,6 +15,7 @@
 #include <tuple>
 #include <vector>
 
+#include "BuildTexts.h"
 #include "app/Application.h"
 #include "app/ErrorReport.h"
 #include "app/Services.h"
@@ -151,6 +152,9 @@ TEST_F(FullWindowTest, FramedSizableWindowAtItsDesignedPlace) {
   EXPECT_EQ(client.bottom, 597);
   EXPECT_EQ(full.Color(), ::GetSysColor(COLOR_BTNFACE));
   EXPECT_FALSE(::IsWindowVisible(full.Handle()));
+  // The program's icon, in the title bar and the Alt+Tab list.
+  EXPECT_NE(::GetClassLongPtrW(full.Handle(), GCLP_HICON), 0);
+  EXPECT_NE(::GetClassLongPtrW(full.Handle(), GCLP_HICONSM), 0);
 }
 
 TEST_F(FullWindowTest, ControlTreeFromBottomToTop) {
@@ -389,6 +393,11 @@ TEST_F(FullWindowTest, IndexTodayAndPublisherBlocks) {
   }
   EXPECT_EQ(full.Label8->Text(), Gbk("博客："));
   EXPECT_EQ(full.Label9->Text(), Gbk("微博："));
+  // The build settings (UTF-8), as the windows hold them: GBK.
+  EXPECT_EQ(full.Label7->Text(), Gbk(WEATHER_UTF8_PUBLISHER_NAME));
+  EXPECT_EQ(full.Label10->Text(), Gbk(WEATHER_UTF8_PUBLISHER_CONTACT));
+  EXPECT_EQ(full.Label11->Text(), Gbk(WEATHER_UTF8_FIRST_WEB_ADDRESS));
+  EXPECT_EQ(full.Label12->Text(), Gbk(WEATHER_UTF8_SECOND_WEB_ADDRESS));
   for (const win::Label* link : {full.Label11, full.Label12}) {
     EXPECT_TRUE(link->Font().underline);
     EXPECT_EQ(link->Font().color, win::kBlue);
