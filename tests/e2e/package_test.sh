@@ -17,7 +17,7 @@ skip=77
 
 # The web service the program asks: both endpoints on 127.0.0.1:80.
 start_service() {
-  python3 "$source_dir/tools/standin.py" --port 80 --lifetime 300 >/dev/null 2>&1 &
+  node "$source_dir/service/server.js" --port 80 --lifetime 300 >/dev/null 2>&1 &
 }
 
 fail() { echo "FAIL: $*"; exit 1; }
