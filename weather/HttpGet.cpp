@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "weather/Location.h"
 #include "weather/Socket.h"
 
 namespace weather {
@@ -338,7 +339,8 @@ void HttpResponseParser::FeedEnd() {
   state_ = State::kDone;
 }
 
-std::string HttpGetPage(const HttpEndpoint& endpoint, const HttpLimits& limits) {
+// The location page's exchange: one GET of "/" (weather/Location.h).
+std::string FetchLocationPage(const HttpEndpoint& endpoint, const HttpLimits& limits) {
   const auto totalDeadline = Clock::now() + limits.totalTimeout;
   TcpConnection connection = TcpConnection::Connect(
       endpoint.host, endpoint.port, std::min(limits.connectTimeout, limits.totalTimeout));

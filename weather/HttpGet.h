@@ -125,10 +125,6 @@ class HttpResponseParser {
   std::string page_;
 };
 
-// One GET of "/" at endpoint; the body of a 2xx answer as raw bytes.
-// Throws std::runtime_error with the text to show on any failure.
-std::string HttpGetPage(const HttpEndpoint& endpoint, const HttpLimits& limits = {});
-
 // The parts of an "http://host[:port]/path?query" address.
 struct HttpUrl {
   std::string host;  // without the brackets of an IPv6 address

@@ -12,7 +12,8 @@ namespace weather {
 // The location page's host and port as the build names them.
 HttpEndpoint LocationEndpoint();
 
-// The raw body of the location page; throws with the text to show.
+// One GET of "/" at the endpoint over a new connection, within the limits:
+// the body of a 2xx answer as raw bytes. Throws with the text to show.
 std::string FetchLocationPage(const HttpEndpoint& endpoint = LocationEndpoint(),
                               const HttpLimits& limits = {});
 

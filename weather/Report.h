@@ -53,11 +53,12 @@ class ReportView {
 
 using ReportRequestFactory = std::function<std::unique_ptr<ReportRequest>()>;
 
-// The request is created before anything else so that a platform without the
-// request service fails before the window is asked for its city.
 // The report URL for a city code; the built-in service unless told otherwise.
 using ReportUrlMaker = std::function<std::string(std::string_view cityCode)>;
 
+// One report run into a view. The request is created before anything else so
+// that a platform without the request service fails before the window is
+// asked for its city.
 void RunReport(const ReportRequestFactory& createRequest, ReportView& view,
                const ReportUrlMaker& makeUrl = {});
 
