@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "json/HexDigit.h"
 #include "weather/Location.h"
 #include "weather/Socket.h"
 
@@ -31,10 +32,7 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 }
 
 int DigitValue(char c, int base) {
-  int value = 99;
-  if (c >= '0' && c <= '9') value = c - '0';
-  if (c >= 'a' && c <= 'f') value = c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') value = c - 'A' + 10;
+  const int value = json::HexDigitValue(c);
   return value < base ? value : -1;
 }
 

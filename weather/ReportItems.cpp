@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "weather/IconFiles.h"
+#include "json/HexDigit.h"
 
 namespace weather {
 
@@ -31,13 +32,6 @@ std::string Quoted(std::string_view name) {
 }
 
 bool IsBlank(char c) noexcept { return c == ' ' || c == '\t'; }
-
-int HexDigit(char c) noexcept {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 int RoundHalfToEven(double value, std::string_view name) {
   if (!std::isfinite(value)) throw IconNumberError("Invalid icon number in " + Quoted(name));
@@ -103,7 +97,7 @@ int IntegerFromText(std::string_view text) {
     if (s.empty() || s.size() > 8) throw invalid();
     std::uint32_t bits = 0;
     for (const char c : s) {
-      const int digit = HexDigit(c);
+      const int digit = json::HexDigitValue(c);
       if (digit < 0) throw invalid();
       bits = bits * 16 + static_cast<std::uint32_t>(digit);
     }
