@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "weather/Location.h"
+#include "weather/SystemFunction.h"
 #include "weather/XmlHttpRequest.h"
 #include "win/Text.h"
 
@@ -16,7 +17,13 @@ Services& CurrentServices() {
       [](std::string_view cityCode) { return weather::MakeReportUrl(cityCode); },
       [] { return weather::CreateXmlHttpReportRequest(); },
       [](const std::string& text) {
-        ::ShellExecuteW(nullptr, L"Open", win::Widen(text).c_str(), L"", nullptr, SW_SHOWNORMAL);
+        // The shell is loaded on the first click, not with the program:
+        // every start would pay for it.
+        static const auto shellExecute =
+            weather::SystemFunction<decltype(&::ShellExecuteW)>(L"shell32.dll", "ShellExecuteW");
+        if (shellExecute) {
+          shellExecute(nullptr, L"Open", win::Widen(text).c_str(), L"", nullptr, SW_SHOWNORMAL);
+        }
       },
   };
   return services;

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <ctime>
 
-#include "weather/IconFiles.h"
 #include "json/HexDigit.h"
+#include "weather/IconFiles.h"
 
 namespace weather {
 

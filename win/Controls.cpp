@@ -242,8 +242,8 @@ void Picture::Paint(HDC dc) {
   SelectObjectScope selected(source.get(), shown);
   if (key_ != CLR_INVALID) {
     // One to one: every pixel is the picture's own or left out exactly.
-    ::TransparentBlt(dc, area.left, area.top, width, height, source.get(), 0, 0, width, height,
-                     key_);
+    ::GdiTransparentBlt(dc, area.left, area.top, width, height, source.get(), 0, 0, width, height,
+                        key_);
   } else {
     ::BitBlt(dc, area.left, area.top, width, height, source.get(), 0, 0, SRCCOPY);
   }
