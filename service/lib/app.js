@@ -63,6 +63,8 @@ class WeatherService {
       });
       this.locator = new Locator(this.table, { defaultCity: options.defaultCity });
     }
+    // Made-up answers are the same all day: made once, served from memory.
+    this.synthetic = { day: '', reports: new Map(), pages: new Map() };
     this.http = new HttpServer((request) => this.handle(request), {
       limits: options.limits,
       log: this.log,
@@ -115,7 +117,8 @@ class WeatherService {
       body = found.body;
       this.log(`${address} located at ${found.entry ? found.entry.name : 'no place of the table'}`);
     } else {
-      body = syntheticPage(options.city.name, options.city.code, address, options.locationShape);
+      body = this.syntheticAnswer('pages', address, () =>
+        syntheticPage(options.city.name, options.city.code, address, options.locationShape));
     }
     return {
       status: 200,
@@ -124,14 +127,32 @@ class WeatherService {
     };
   }
 
+  // One made-up answer of today, made on first use. Both kinds are bounded:
+  // reports by the codes that have one, pages by the callers' addresses (a
+  // few on a test machine; at most 1,000 kept).
+  syntheticAnswer(kind, key, make) {
+    const day = String(this.options.date || M.localToday());
+    if (day !== this.synthetic.day) {
+      this.synthetic = { day, reports: new Map(), pages: new Map() };
+    }
+    const kept = this.synthetic[kind];
+    if (kept.has(key)) return kept.get(key);
+    const answer = make();
+    // Reports exist only for the table's codes and the test hooks.
+    const keep = kind === 'reports' ? answer !== null : kept.size < 1000;
+    if (keep) kept.set(key, answer);
+    return answer;
+  }
+
   async report(code, request) {
     if (!this.live) {
       // The machine's own day, as the program's clock has it for days 2 to 5.
       const today = this.options.date || M.localToday();
-      let body = hookReport(code, this.table, today);
-      if (!body && this.table.byCode.has(code)) {
-        body = Buffer.from(JSON.stringify(makeReport(this.table.byCode.get(code), code, today)), 'utf8');
-      }
+      const body = this.syntheticAnswer('reports', code, () => {
+        const hook = hookReport(code, this.table, today);
+        if (hook || !this.table.byCode.has(code)) return hook;
+        return Buffer.from(JSON.stringify(makeReport(this.table.byCode.get(code), code, today)), 'utf8');
+      });
       if (!body) return errorAnswer(404, NOT_FOUND);
       return {
         status: 200,
