@@ -105,9 +105,9 @@ class RatioReporter : public benchmark::ConsoleReporter {
     for (const Run& run : runs) {
       const bool single = run.repetitions <= 1 && run.run_type == Run::RT_Iteration;
       if (run.error_occurred || !(single || run.aggregate_name == "median")) continue;
-      const double to_us = 1e6 / benchmark::GetTimeUnitMultiplier(run.time_unit);
-      times_[run.run_name.function_name] = {run.GetAdjustedCPUTime() * to_us,
-                                            run.GetAdjustedRealTime() * to_us};
+      const double toMicroseconds = 1e6 / benchmark::GetTimeUnitMultiplier(run.time_unit);
+      times_[run.run_name.function_name] = {run.GetAdjustedCPUTime() * toMicroseconds,
+                                            run.GetAdjustedRealTime() * toMicroseconds};
     }
   }
 
