@@ -33,6 +33,8 @@ class JsonNode {
 };
 
 struct JsonMember {
+  JsonMember(const char16_t* name, std::uint32_t nameSize, const JsonNode& value)
+      : name(name), nameSize(nameSize), value(value) {}
   const char16_t* name;
   std::uint32_t nameSize;
   JsonNode value;
@@ -533,7 +535,7 @@ class Parser {
       members = static_cast<JsonMember*>(arena_.Allocate(
           count * (sizeof(JsonMember) + sizeof(std::uint32_t)), alignof(JsonMember)));
       std::copy(members_.begin() + base, members_.end(), members);
-      members_.resize(base);
+      members_.erase(members_.begin() + static_cast<std::ptrdiff_t>(base), members_.end());
       BuildIndex(members, count);
     }
     JsonNode node = MakeNode(jsObject, static_cast<std::uint32_t>(count), false);
