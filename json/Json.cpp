@@ -164,7 +164,8 @@ class Parser {
   }
 
   // A node of kind jsBase means failure. Nodes travel by value: they fit in
-  // two registers.
+  // two registers. They are never filled in through references: a node
+  // stored in parts and read back whole stalls the store buffer.
   JsonNode ParseValue(int depth) {
     SkipWhiteSpace();
     if (p_ == end_) return JsonNode();
@@ -332,8 +333,6 @@ class Parser {
 
   // Finds the closing quote: the first double quote that no backslash takes
   // with it (a backslash takes the next byte, whatever it is).
-  // Nodes are built in registers, never through references: a node stored
-  // in parts and read back whole stalls the store buffer.
   JsonNode ParseString() {
     const char* const content = p_ + 1;
     const char* p = content;
