@@ -10,11 +10,6 @@ namespace json {
 namespace detail {
 namespace {
 
-// Single bytes outside ASCII that code page 936 still decodes.
-constexpr char16_t kEuroSign = 0x20AC;  // byte 80
-constexpr char16_t kByteFF = 0xF8F5;    // byte FF
-constexpr char16_t kDefaultChar = u'?';
-
 struct Tables {
   char16_t decode[kDoubleByteCells];
   // GBK code for each UTF-16 unit: (lead << 8) | trail, a single byte below
@@ -57,11 +52,13 @@ bool IsAscii8(const char* p) {
 
 }  // namespace
 
+const char16_t* DoubleByteTable() { return GetTables().decode; }
+
 std::size_t DecodeGbk(const char* data, std::size_t size, char16_t* out) {
   const auto* p = reinterpret_cast<const unsigned char*>(data);
   const unsigned char* const end = p + size;
   char16_t* const start = out;
-  const Tables* tables = nullptr;
+  const char16_t* table = nullptr;
   while (p != end) {
     while (end - p >= 8 && IsAscii8(reinterpret_cast<const char*>(p))) {
       for (int i = 0; i < 8; ++i) out[i] = p[i];
@@ -69,30 +66,12 @@ std::size_t DecodeGbk(const char* data, std::size_t size, char16_t* out) {
       out += 8;
     }
     if (p == end) break;
-    const unsigned byte = *p;
-    if (byte < 0x80) {
-      *out++ = static_cast<char16_t>(byte);
-      ++p;
-    } else if (byte == 0x80) {
-      *out++ = kEuroSign;
-      ++p;
-    } else if (byte == 0xFF) {
-      *out++ = kByteFF;
-      ++p;
-    } else if (end - p < 2 || p[1] == 0) {
-      // A lead byte without a trail stands alone; a 00 byte is never swallowed.
-      *out++ = kDefaultChar;
-      ++p;
-    } else {
-      const unsigned trail = p[1];
-      char16_t ch = 0;
-      if (trail >= kTrailFirst && trail != 0xFF) {
-        if (tables == nullptr) tables = &GetTables();
-        ch = tables->decode[(byte - kLeadFirst) * kTrailCount + (trail - kTrailFirst)];
-      }
-      *out++ = ch != 0 ? ch : kDefaultChar;
-      p += 2;
+    if (*p < 0x80) {
+      *out++ = *p++;
+      continue;
     }
+    if (table == nullptr) table = DoubleByteTable();
+    DecodeNonAscii(p, end, table, out);
   }
   return static_cast<std::size_t>(out - start);
 }

@@ -12,12 +12,12 @@ namespace {
 
 class Converter {
  public:
-  Converter() : cd_(iconv_open("UTF-16LE", "CP936")) {
-    if (cd_ == reinterpret_cast<iconv_t>(-1)) {
+  Converter() : descriptor_(iconv_open("UTF-16LE", "CP936")) {
+    if (descriptor_ == reinterpret_cast<iconv_t>(-1)) {
       throw std::runtime_error("Code page 936 is not available");
     }
   }
-  ~Converter() { iconv_close(cd_); }
+  ~Converter() { iconv_close(descriptor_); }
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
 
@@ -25,20 +25,21 @@ class Converter {
   char16_t Decode(unsigned lead, unsigned trail) {
     char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
     unsigned char out[8];
-    char* in_ptr = in;
-    char* out_ptr = reinterpret_cast<char*>(out);
-    std::size_t in_left = sizeof in;
-    std::size_t out_left = sizeof out;
-    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(cd_, &in_ptr, &in_left, &out_ptr, &out_left) == static_cast<std::size_t>(-1) ||
-        in_left != 0 || sizeof out - out_left != 2) {
+    char* inPointer = in;
+    char* outPointer = reinterpret_cast<char*>(out);
+    std::size_t inLeft = sizeof in;
+    std::size_t outLeft = sizeof out;
+    iconv(descriptor_, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(descriptor_, &inPointer, &inLeft, &outPointer, &outLeft) ==
+            static_cast<std::size_t>(-1) ||
+        inLeft != 0 || sizeof out - outLeft != 2) {
       return 0;
     }
     return static_cast<char16_t>(out[0] | (out[1] << 8));
   }
 
  private:
-  iconv_t cd_;
+  iconv_t descriptor_;
 };
 
 std::size_t Cell(unsigned code) {
@@ -49,10 +50,9 @@ std::size_t Cell(unsigned code) {
 // empty consecutive private-use characters, in this order; glibc has none.
 void FillPrivateUseArea(char16_t* table) {
   char16_t next = 0xE000;
-  auto block = [&](unsigned lead_first, unsigned lead_last, unsigned trail_first,
-                   unsigned trail_last) {
-    for (unsigned lead = lead_first; lead <= lead_last; ++lead) {
-      for (unsigned trail = trail_first; trail <= trail_last; ++trail) {
+  auto block = [&](unsigned leadFirst, unsigned leadLast, unsigned trailFirst, unsigned trailLast) {
+    for (unsigned lead = leadFirst; lead <= leadLast; ++lead) {
+      for (unsigned trail = trailFirst; trail <= trailLast; ++trail) {
         if (trail != 0x7F) table[Cell((lead << 8) | trail)] = next++;
       }
     }

@@ -1,6 +1,7 @@
 #include "json/Json.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstring>
 #include <limits>
@@ -10,6 +11,7 @@
 
 #include "json/CodePage.h"
 #include "json/CodePageDetail.h"
+#include "json/DecimalToDouble.h"
 
 namespace json {
 
@@ -31,25 +33,46 @@ class JsonNode {
 };
 
 struct JsonMember {
+  JsonMember(const char16_t* name, std::uint32_t nameSize, const JsonNode& value)
+      : name(name), nameSize(nameSize), value(value) {}
   const char16_t* name;
-  std::uint32_t name_size;
+  std::uint32_t nameSize;
   JsonNode value;
 };
 
 namespace {
 
+static_assert(std::endian::native == std::endian::little,
+              "the byte scans read words little-endian");
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
+std::uint64_t LoadWord(const char* p) {
+  std::uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
+// The high bit of the first byte of word that equals byte is exact; bits
+// above it may be false.
+std::uint64_t FirstByteEqual(std::uint64_t word, char byte) {
+  const std::uint64_t x = word ^ (kOnes * static_cast<unsigned char>(byte));
+  return (x - kOnes) & ~x & kHighBits;
+}
+
 // Bump allocator that owns every array and string of one tree.
 class Arena {
  public:
-  explicit Arena(std::size_t first_block) : next_block_(std::max<std::size_t>(first_block, 4096)) {}
+  explicit Arena(std::size_t firstBlock) : nextBlock_(std::max<std::size_t>(firstBlock, 4096)) {}
 
   // align is a power of two.
   void* Allocate(std::size_t bytes, std::size_t align) {
-    const std::size_t pad = (0 - reinterpret_cast<std::uintptr_t>(cur_)) & (align - 1);
-    const std::size_t room = static_cast<std::size_t>(end_ - cur_);
+    const std::size_t pad = (0 - reinterpret_cast<std::uintptr_t>(cursor_)) & (align - 1);
+    const std::size_t room = static_cast<std::size_t>(end_ - cursor_);
     if (bytes > room || pad > room - bytes) return AllocateInNewBlock(bytes, align);
-    char* result = cur_ + pad;
-    cur_ = result + bytes;
+    char* result = cursor_ + pad;
+    cursor_ = result + bytes;
     return result;
   }
 
@@ -60,45 +83,71 @@ class Arena {
   }
 
   // Hands back the unused tail of the latest allocation.
-  void Shrink(void* latest_end) { cur_ = static_cast<char*>(latest_end); }
+  void Shrink(void* latestEnd) { cursor_ = static_cast<char*>(latestEnd); }
 
  private:
   void* AllocateInNewBlock(std::size_t bytes, std::size_t align) {
     if (bytes > std::numeric_limits<std::size_t>::max() - align) throw std::bad_alloc();
-    const std::size_t size = std::max(next_block_, bytes + align);
+    const std::size_t size = std::max(nextBlock_, bytes + align);
     blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
-    cur_ = blocks_.back().get();
-    end_ = cur_ + size;
-    next_block_ = std::min<std::size_t>(next_block_ * 2, std::size_t{1} << 22);
+    cursor_ = blocks_.back().get();
+    end_ = cursor_ + size;
+    nextBlock_ = std::min<std::size_t>(nextBlock_ * 2, std::size_t{1} << 22);
     return Allocate(bytes, align);
   }
 
   std::vector<std::unique_ptr<char[]>> blocks_;
-  char* cur_ = nullptr;
+  char* cursor_ = nullptr;
   char* end_ = nullptr;
-  std::size_t next_block_;
+  std::size_t nextBlock_;
 };
 
-// Index order: by length, then by content. Any total order does, as long as
-// lookups use the same one.
-int CompareNames(const char16_t* a, std::size_t a_size, const char16_t* b, std::size_t b_size) {
-  if (a_size != b_size) return a_size < b_size ? -1 : 1;
-  // Names are short: a plain loop beats a call to memcmp.
-  for (std::size_t i = 0; i < a_size; ++i) {
+// Index order: by NameKey, then by CompareNames. Any total order does as
+// long as lookups use the same one. The key settles most comparisons in one
+// integer comparison; the names of one object often differ only at their
+// ends (temp1, temp2, ...), so it holds the length and the last three units.
+std::uint32_t NameKey(const char16_t* name, std::uint32_t size) {
+  std::uint32_t key = std::min<std::uint32_t>(size, 0xFF) << 24;
+  if (size >= 1) key |= (name[size - 1] & 0xFFu) << 16;
+  if (size >= 2) key |= (name[size - 2] & 0xFFu) << 8;
+  if (size >= 3) key |= name[size - 3] & 0xFFu;
+  return key;
+}
+
+int CompareNames(const char16_t* a, std::size_t aSize, const char16_t* b, std::size_t bSize) {
+  if (aSize != bSize) return aSize < bSize ? -1 : 1;
+  for (std::size_t i = aSize; i-- > 0;) {
     if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
   }
   return 0;
+}
+
+// Where a member lies against a name (with its key) in the index order.
+int CompareInIndex(const JsonMember& member, std::uint32_t key, const char16_t* name,
+                   std::uint32_t size) {
+  const std::uint32_t memberKey = NameKey(member.name, member.nameSize);
+  if (memberKey != key) return memberKey < key ? -1 : 1;
+  return CompareNames(member.name, member.nameSize, name, size);
 }
 
 const std::uint32_t* IndexOf(const JsonNode& object) {
   return reinterpret_cast<const std::uint32_t*>(object.members + object.size);
 }
 
+// Eight bytes as eight code units. Copied first, so that the compiler need
+// not fear the stores changing them: then it is one vector unpack.
+void WidenEight(const unsigned char* in, char16_t* out) {
+  unsigned char bytes[8];
+  std::memcpy(bytes, in, sizeof bytes);
+  for (int i = 0; i < 8; ++i) out[i] = bytes[i];
+}
+
 }  // namespace
 
 class JsonDocument {
  public:
-  explicit JsonDocument(std::size_t text_size) : arena(text_size) {}
+  // Trees take one to two times the text's size: one block is usually enough.
+  explicit JsonDocument(std::size_t textSize) : arena(2 * textSize + 1024) {}
   Arena arena;
   JsonNode root;
 };
@@ -108,10 +157,15 @@ namespace {
 class Parser {
  public:
   Parser(std::string_view text, JsonDocument& document)
-      : p_(text.data()), end_(text.data() + text.size()), arena_(document.arena) {}
+      : p_(text.data()), end_(text.data() + text.size()), arena_(document.arena) {
+    // Enough for most objects and lists without growing.
+    elements_.reserve(64);
+    members_.reserve(64);
+  }
 
   // A node of kind jsBase means failure. Nodes travel by value: they fit in
-  // two registers.
+  // two registers. They are never filled in through references: a node
+  // stored in parts and read back whole stalls the store buffer.
   JsonNode ParseValue(int depth) {
     SkipWhiteSpace();
     if (p_ == end_) return JsonNode();
@@ -122,11 +176,8 @@ class Parser {
         return Literal("false", 5) ? MakeNode(jsBoolean, 0, false) : JsonNode();
       case 'n':
         return Literal("null", 4) ? MakeNode(jsNull, 0, false) : JsonNode();
-      case '"': {
-        JsonNode node;
-        if (ParseString(node.text, node.size)) node.kind = jsString;
-        return node;
-      }
+      case '"':
+        return ParseString();
       case '[':
         return ParseArray(depth + 1);
       case '{':
@@ -144,10 +195,8 @@ class Parser {
     ++p_;
     // Indentation comes in runs: eight bytes at a time while all are blanks.
     while (end_ - p_ >= 8) {
-      std::uint64_t word;
-      std::memcpy(&word, p_, 8);
-      constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-      if ((((word + kOnes * (0x7F - 0x20)) | word) & (kOnes * 0x80)) != 0) break;
+      const std::uint64_t word = LoadWord(p_);
+      if ((((word + kOnes * (0x7F - 0x20)) | word) & kHighBits) != 0) break;
       p_ += 8;
     }
     while (p_ != end_ && static_cast<unsigned char>(*p_) <= 0x20) ++p_;
@@ -178,6 +227,14 @@ class Parser {
     return node;
   }
 
+  static JsonNode MakeString(const char16_t* text, std::size_t size) {
+    JsonNode node;
+    node.kind = jsString;
+    node.size = static_cast<std::uint32_t>(size);
+    node.text = text;
+    return node;
+  }
+
   static JsonNode MakeNumber(double value) {
     JsonNode node;
     node.kind = jsNumber;
@@ -185,46 +242,69 @@ class Parser {
     return node;
   }
 
+  // Digits from p on, added to value (which wraps after 19 digits: callers
+  // count the digits).
+  const char* ReadDigits(const char* p, std::uint64_t& value) const {
+    while (end_ - p >= 8) {
+      const std::uint64_t word = LoadWord(p);
+      if (!detail::AreEightDigits(word)) break;
+      value = value * 100000000 + detail::EightDigitsValue(word);
+      p += 8;
+    }
+    while (p != end_ && IsDigit(*p)) {
+      value = value * 10 + static_cast<unsigned>(*p - '0');
+      ++p;
+    }
+    return p;
+  }
+
   JsonNode ParseNumber() {
     const char* const start = p_;
-    const bool negative = *p_ == '-';
-    if (*p_ == '+' || *p_ == '-') ++p_;
-    const char* const int_start = p_;
-    std::uint64_t mantissa = 0;
-    while (p_ != end_ && IsDigit(*p_)) {
-      mantissa = mantissa * 10 + static_cast<unsigned>(*p_ - '0');
-      ++p_;
+    const char* p = p_;
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-') ++p;
+    std::uint64_t digits = 0;
+    const char* const intStart = p;
+    p = ReadDigits(p, digits);
+    const char* const intEnd = p;
+    if (intEnd == intStart) return JsonNode();
+    const char* fracStart = p;
+    const char* fracEnd = p;
+    if (p != end_ && *p == '.') {
+      fracStart = ++p;
+      p = ReadDigits(p, digits);
+      fracEnd = p;
+      if (fracEnd == fracStart) return JsonNode();
     }
-    const char* const int_end = p_;
-    if (int_end == int_start) return JsonNode();
-    const char* frac_start = nullptr;
-    const char* frac_end = nullptr;
-    if (p_ != end_ && *p_ == '.') {
-      frac_start = ++p_;
-      while (p_ != end_ && IsDigit(*p_)) ++p_;
-      frac_end = p_;
-      if (frac_end == frac_start) return JsonNode();
-    }
-    bool has_exponent = false;
     long long exponent = 0;
-    if (p_ != end_ && (*p_ == 'e' || *p_ == 'E')) {
-      has_exponent = true;
-      ++p_;
-      bool exponent_negative = false;
-      if (p_ != end_ && (*p_ == '+' || *p_ == '-')) exponent_negative = *p_++ == '-';
-      const char* const exp_start = p_;
-      while (p_ != end_ && IsDigit(*p_)) {
+    if (p != end_ && (*p == 'e' || *p == 'E')) {
+      ++p;
+      bool exponentNegative = false;
+      if (p != end_ && (*p == '+' || *p == '-')) exponentNegative = *p++ == '-';
+      const char* const exponentStart = p;
+      while (p != end_ && IsDigit(*p)) {
         // Saturates far beyond any double's range.
-        if (exponent < 100000000) exponent = exponent * 10 + (*p_ - '0');
-        ++p_;
+        if (exponent < 100000000) exponent = exponent * 10 + (*p - '0');
+        ++p;
       }
-      if (p_ == exp_start) return JsonNode();
-      if (exponent_negative) exponent = -exponent;
+      if (p == exponentStart) return JsonNode();
+      if (exponentNegative) exponent = -exponent;
     }
-    // Up to 15 digits convert exactly without the general routine.
-    if (frac_start == nullptr && !has_exponent && int_end - int_start <= 15) {
-      return MakeNumber(negative ? -static_cast<double>(mantissa) : static_cast<double>(mantissa));
+    p_ = p;
+    // Up to 19 digits fit the integer exactly; most numbers convert from it.
+    const std::ptrdiff_t digitCount = (intEnd - intStart) + (fracEnd - fracStart);
+    if (digitCount <= 19) {
+      double value;
+      if (detail::DecimalToDouble(digits, exponent - (fracEnd - fracStart), value)) {
+        return MakeNumber(negative ? -value : value);
+      }
     }
+    return ParseNumberSlowly(start, intStart, intEnd, fracStart, fracEnd, exponent);
+  }
+
+  // The general conversion, for long digit strings and the extremes.
+  JsonNode ParseNumberSlowly(const char* start, const char* intStart, const char* intEnd,
+                             const char* fracStart, const char* fracEnd, long long exponent) {
     // from_chars knows no "+" and always uses "." as the separator.
     const char* const first = *start == '+' ? start + 1 : start;
     double value = 0;
@@ -232,73 +312,93 @@ class Parser {
     if (ec == std::errc::result_out_of_range) {
       // Decimal exponent of the leading significant digit tells overflow
       // (fails the parse) from underflow (gives zero).
-      const char* digit = int_start;
-      while (digit != int_end && *digit == '0') ++digit;
+      const char* digit = intStart;
+      while (digit != intEnd && *digit == '0') ++digit;
       long long magnitude = exponent;
-      bool significant = digit != int_end;
+      bool significant = digit != intEnd;
       if (significant) {
-        magnitude += int_end - digit;
-      } else if (frac_start != nullptr) {
-        const char* f = frac_start;
-        while (f != frac_end && *f == '0') ++f;
-        significant = f != frac_end;
-        magnitude -= f - frac_start;
+        magnitude += intEnd - digit;
+      } else {
+        const char* f = fracStart;
+        while (f != fracEnd && *f == '0') ++f;
+        significant = f != fracEnd;
+        magnitude -= f - fracStart;
       }
       if (significant && magnitude > 0) return JsonNode();
-      return MakeNumber(negative ? -0.0 : 0.0);
+      return MakeNumber(*start == '-' ? -0.0 : 0.0);
     }
     if (ec != std::errc() || ptr != p_) return JsonNode();
     return MakeNumber(value);
   }
 
-  // Finds the closing quote byte by byte: a backslash always takes the next
-  // byte with it, whatever it is.
-  bool ParseString(const char16_t*& text, std::uint32_t& size) {
-    const char* const content = ++p_;
+  // Finds the closing quote: the first double quote that no backslash takes
+  // with it (a backslash takes the next byte, whatever it is).
+  JsonNode ParseString() {
+    const char* const content = p_ + 1;
+    const char* p = content;
     bool escaped = false;
     for (;;) {
-      while (end_ - p_ >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, p_, 8);
-        if (HasQuoteOrBackslash(word)) break;
-        p_ += 8;
+      if (end_ - p >= 8) {
+        const std::uint64_t word = LoadWord(p);
+        const std::uint64_t hits = FirstByteEqual(word, '"') | FirstByteEqual(word, '\\');
+        if (hits == 0) {
+          p += 8;
+          continue;
+        }
+        p += std::countr_zero(hits) / 8;
+      } else {
+        while (p != end_ && *p != '"' && *p != '\\') ++p;
+        if (p == end_) return JsonNode();
       }
-      while (p_ != end_ && *p_ != '"' && *p_ != '\\') ++p_;
-      if (p_ == end_) return false;
-      if (*p_ == '"') break;
-      if (end_ - p_ < 2) return false;
+      if (*p == '"') break;
+      if (end_ - p < 2) return JsonNode();
       escaped = true;
-      p_ += 2;
+      p += 2;
     }
-    const std::size_t content_size = static_cast<std::size_t>(p_ - content);
-    ++p_;
-    const char* bytes = content;
-    std::size_t byte_count = content_size;
-    if (escaped) {
-      if (!Unescape(content, content_size)) return false;
-      bytes = scratch_.data();
-      byte_count = scratch_.size();
-    }
-    if (byte_count > std::numeric_limits<std::uint32_t>::max()) return false;
-    if (byte_count == 0) {
-      text = nullptr;
-      size = 0;
-      return true;
-    }
-    char16_t* out = arena_.AllocateArray<char16_t>(byte_count);
-    const std::size_t units = detail::DecodeGbk(bytes, byte_count, out);
-    arena_.Shrink(out + units);
-    text = out;
-    size = static_cast<std::uint32_t>(units);
-    return true;
+    const std::size_t contentSize = static_cast<std::size_t>(p - content);
+    p_ = p + 1;
+    if (contentSize > std::numeric_limits<std::uint32_t>::max()) return JsonNode();
+    if (contentSize == 0) return MakeString(nullptr, 0);
+    if (escaped) return DecodeEscapedContent(content, contentSize);
+    return DecodeContent(content, contentSize);
   }
 
-  static bool HasQuoteOrBackslash(std::uint64_t word) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
-    const std::uint64_t quote = word ^ (kOnes * '"');
-    const std::uint64_t backslash = word ^ (kOnes * '\\');
-    return (((quote - kOnes) & ~quote) | ((backslash - kOnes) & ~backslash)) & kHighs;
+  // Rare enough to stay out of the hot path.
+  [[gnu::noinline]] JsonNode DecodeEscapedContent(const char* content, std::size_t contentSize) {
+    if (!Unescape(content, contentSize)) return JsonNode();
+    char16_t* text = arena_.AllocateArray<char16_t>(scratch_.size());
+    const std::size_t units = detail::DecodeGbk(scratch_.data(), scratch_.size(), text);
+    arena_.Shrink(text + units);
+    return MakeString(text, units);
+  }
+
+  // GBK content without escapes into the arena. The content lies inside the
+  // text, so words may be read past its end while the text lasts; the output
+  // gets seven spare units so that words may be written past its end.
+  JsonNode DecodeContent(const char* content, std::size_t contentSize) {
+    char16_t* const text = arena_.AllocateArray<char16_t>(contentSize + 7);
+    char16_t* out = text;
+    const auto* p = reinterpret_cast<const unsigned char*>(content);
+    const unsigned char* const end = p + contentSize;
+    const auto* const textEnd = reinterpret_cast<const unsigned char*>(end_);
+    while (p != end) {
+      if (*p >= 0x80) {
+        if (table_ == nullptr) table_ = detail::DoubleByteTable();
+        detail::DecodeNonAscii(p, end, table_, out);
+      } else if (textEnd - p >= 8) {
+        // Up to eight ASCII bytes at once.
+        WidenEight(p, out);
+        const std::uint64_t high = LoadWord(reinterpret_cast<const char*>(p)) & kHighBits;
+        const std::size_t ascii = high == 0 ? 8 : std::countr_zero(high) / 8;
+        const std::size_t step = std::min(ascii, static_cast<std::size_t>(end - p));
+        p += step;
+        out += step;
+      } else {
+        *out++ = *p++;
+      }
+    }
+    arena_.Shrink(out);
+    return MakeString(text, static_cast<std::size_t>(out - text));
   }
 
   static int HexValue(char c) {
@@ -313,9 +413,9 @@ class Parser {
     if (count == 0) return false;
     code = 0;
     for (std::size_t i = 0; i < count; ++i) {
-      const int v = HexValue(digits[i]);
-      if (v < 0) return false;
-      code = code * 16 + static_cast<char32_t>(v);
+      const int value = HexValue(digits[i]);
+      if (value < 0) return false;
+      code = code * 16 + static_cast<char32_t>(value);
     }
     return true;
   }
@@ -397,7 +497,7 @@ class Parser {
     JsonNode* array = nullptr;
     if (count != 0) {
       array = arena_.AllocateArray<JsonNode>(count);
-      std::memcpy(static_cast<void*>(array), elements_.data() + base, count * sizeof(JsonNode));
+      std::copy(elements_.begin() + base, elements_.end(), array);
       elements_.resize(base);
     }
     JsonNode node = MakeNode(jsList, static_cast<std::uint32_t>(count), false);
@@ -414,15 +514,14 @@ class Parser {
       if (p_ == end_) return JsonNode();
       if (*p_ == '}') break;
       if (*p_ != '"') return JsonNode();
-      const char16_t* name;
-      std::uint32_t name_size;
-      if (!ParseString(name, name_size)) return JsonNode();
+      const JsonNode name = ParseString();
+      if (name.kind == jsBase) return JsonNode();
       SkipWhiteSpace();
       if (p_ == end_ || *p_ != ':') return JsonNode();
       ++p_;
       const JsonNode value = ParseValue(depth);
       if (value.kind == jsBase) return JsonNode();
-      members_.push_back(JsonMember{name, name_size, value});
+      members_.emplace_back(name.text, name.size, value);
       SkipSeparator();
     }
     ++p_;
@@ -434,8 +533,8 @@ class Parser {
       static_assert(alignof(JsonMember) >= alignof(std::uint32_t));
       members = static_cast<JsonMember*>(arena_.Allocate(
           count * (sizeof(JsonMember) + sizeof(std::uint32_t)), alignof(JsonMember)));
-      std::memcpy(static_cast<void*>(members), members_.data() + base, count * sizeof(JsonMember));
-      members_.resize(base);
+      std::copy(members_.begin() + base, members_.end(), members);
+      members_.erase(members_.begin() + static_cast<std::ptrdiff_t>(base), members_.end());
       BuildIndex(members, count);
     }
     JsonNode node = MakeNode(jsObject, static_cast<std::uint32_t>(count), false);
@@ -444,43 +543,61 @@ class Parser {
   }
 
   // Sorted by name, equal names by position: a lookup lands on the first.
-  static void BuildIndex(const JsonMember* members, std::size_t count) {
+  void BuildIndex(const JsonMember* members, std::size_t count) {
     auto* index = reinterpret_cast<std::uint32_t*>(const_cast<JsonMember*>(members + count));
-    for (std::size_t i = 0; i < count; ++i) index[i] = static_cast<std::uint32_t>(i);
-    auto less = [members](std::uint32_t a, std::uint32_t b) {
-      const JsonMember& x = members[a];
-      const JsonMember& y = members[b];
-      const int order = CompareNames(x.name, x.name_size, y.name, y.name_size);
-      return order != 0 ? order < 0 : a < b;
+    if (count == 1) {
+      index[0] = 0;
+      return;
+    }
+    // Key and position in one number: sorting those sorts by key, then position,
+    // with plain integer comparisons.
+    sortNumbers_.resize(count);
+    std::uint64_t* const numbers = sortNumbers_.data();
+    for (std::size_t i = 0; i < count; ++i) {
+      numbers[i] = std::uint64_t{NameKey(members[i].name, members[i].nameSize)} << 32 | i;
+    }
+    std::sort(numbers, numbers + count);
+    for (std::size_t i = 0; i < count; ++i) index[i] = static_cast<std::uint32_t>(numbers[i]);
+    // Names that share a key: by name, keeping position order among equal names.
+    auto byName = [members](std::uint32_t a, std::uint32_t b) {
+      return CompareNames(members[a].name, members[a].nameSize, members[b].name,
+                          members[b].nameSize) < 0;
     };
-    if (count <= 16) {
-      for (std::size_t i = 1; i < count; ++i) {
-        const std::uint32_t v = index[i];
-        std::size_t j = i;
-        for (; j > 0 && less(v, index[j - 1]); --j) index[j] = index[j - 1];
-        index[j] = v;
+    for (std::size_t first = 0; first < count;) {
+      std::size_t last = first + 1;
+      while (last < count && (numbers[last] >> 32) == (numbers[first] >> 32)) ++last;
+      if (last - first > 16) {
+        std::stable_sort(index + first, index + last, byName);
+      } else {
+        for (std::size_t i = first + 1; i < last; ++i) {
+          const std::uint32_t position = index[i];
+          std::size_t j = i;
+          for (; j > first && byName(position, index[j - 1]); --j) index[j] = index[j - 1];
+          index[j] = position;
+        }
       }
-    } else {
-      std::sort(index, index + count, less);
+      first = last;
     }
   }
 
   const char* p_;
   const char* const end_;
   Arena& arena_;
+  const char16_t* table_ = nullptr;  // the GBK table, fetched at the first non-ASCII byte
   std::vector<JsonNode> elements_;
   std::vector<JsonMember> members_;
+  std::vector<std::uint64_t> sortNumbers_;
   std::string scratch_;
 };
 
 // The shortest text of at most 15 significant digits that rounds to value.
 std::string NumberText(double value) {
   if (value == 0) return "0";  // also -0
-  char buf[64];
+  char buffer[64];
   const auto result =
-      std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
-  // buf holds [-]d.ddddddddddddddde[+-]xx
-  const char* p = buf;
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 14);
+  // buffer holds [-]d.ddddddddddddddde[+-]xx
+  const char* p = buffer;
   std::string text;
   if (*p == '-') {
     text.push_back('-');
@@ -507,11 +624,11 @@ std::string NumberText(double value) {
     text.append(static_cast<std::size_t>(-exponent - 1), '0');
     text.append(digits, digits + count);
   } else {
-    const int integer_digits = exponent + 1;
-    for (int i = 0; i < integer_digits; ++i) text.push_back(i < count ? digits[i] : '0');
-    if (count > integer_digits) {
+    const int integerDigits = exponent + 1;
+    for (int i = 0; i < integerDigits; ++i) text.push_back(i < count ? digits[i] : '0');
+    if (count > integerDigits) {
       text.push_back('.');
-      text.append(digits + integer_digits, digits + count);
+      text.append(digits + integerDigits, digits + count);
     }
   }
   return text;
@@ -542,31 +659,33 @@ const JsonNode* FindMember(const JsonNode& object, std::string_view name) {
   char16_t small[64];
   std::u16string large;
   const char16_t* key = small;
-  std::size_t key_size;
+  std::size_t keySize;
   if (name.size() <= std::size(small)) {
-    key_size = detail::DecodeGbk(name.data(), name.size(), small);
+    keySize = detail::DecodeGbk(name.data(), name.size(), small);
   } else {
     large = GbkToUtf16(name);
     key = large.data();
-    key_size = large.size();
+    keySize = large.size();
   }
+  if (keySize > std::numeric_limits<std::uint32_t>::max()) return nullptr;
+  const auto size = static_cast<std::uint32_t>(keySize);
+  const std::uint32_t nameKey = NameKey(key, size);
   const JsonMember* members = object.members;
   const std::uint32_t* index = IndexOf(object);
   // Lower bound: the first of several equal names is the earliest member.
-  std::size_t lo = 0;
-  std::size_t hi = object.size;
-  while (lo < hi) {
-    const std::size_t mid = lo + (hi - lo) / 2;
-    const JsonMember& m = members[index[mid]];
-    if (CompareNames(m.name, m.name_size, key, key_size) < 0) {
-      lo = mid + 1;
+  std::size_t low = 0;
+  std::size_t high = object.size;
+  while (low < high) {
+    const std::size_t middle = low + (high - low) / 2;
+    if (CompareInIndex(members[index[middle]], nameKey, key, size) < 0) {
+      low = middle + 1;
     } else {
-      hi = mid;
+      high = middle;
     }
   }
-  if (lo == object.size) return nullptr;
-  const JsonMember& found = members[index[lo]];
-  if (CompareNames(found.name, found.name_size, key, key_size) != 0) return nullptr;
+  if (low == object.size) return nullptr;
+  const JsonMember& found = members[index[low]];
+  if (CompareInIndex(found, nameKey, key, size) != 0) return nullptr;
   return &found.value;
 }
 
@@ -611,7 +730,7 @@ const JsonNode* ElementAt(const JsonNode& node, std::size_t index) noexcept {
 std::u16string_view MemberNameAt(const JsonNode& object, std::size_t index) noexcept {
   if (object.kind != jsObject || index >= object.size) return {};
   const JsonMember& member = object.members[index];
-  return {member.name, member.name_size};
+  return {member.name, member.nameSize};
 }
 
 void JsonDocumentDeleter::operator()(JsonDocument* document) const noexcept {

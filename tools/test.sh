@@ -24,8 +24,10 @@ cmake --preset native-asan -DWEATHER_WERROR=ON >/dev/null
 cmake --build --preset native-asan -- -j"$jobs"
 ctest --preset native-asan -j"$jobs"
 
-step "fuzzing the JSON reader"
-bash tools/fuzz.sh "${WEATHER_FUZZ_SECONDS:-30}"
+step "fuzzing the JSON reader, the location cutter and the HTTP answer parser"
+for target in json location http; do
+  bash tools/fuzz.sh "$target" "${WEATHER_FUZZ_SECONDS:-30}"
+done
 
 step "Windows build and tests under Wine"
 cmake --preset windows -DWEATHER_WERROR=ON >/dev/null

@@ -1,9 +1,13 @@
 // The JSON reader's accepted language, lookups and value texts.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <clocale>
 #include <cmath>
+#include <cstdint>
 #include <optional>
+#include <ostream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -11,6 +15,12 @@
 #include "json/Json.h"
 
 namespace {
+
+// A case prints as its name, so that test listings (and the test names ctest
+// derives from them) stay short instead of dumping the case's bytes.
+template <typename Case>
+requires requires(const Case& testCase) { testCase.name; }
+void PrintTo(const Case& testCase, std::ostream* out) { *out << testCase.name; }
 
 using json::JsonKind;
 
@@ -226,6 +236,53 @@ TEST(JsonNumbers, KeepTheFullDouble) {
   EXPECT_TRUE(std::signbit(json::NumberValue(*json::ElementAt(list, 3))));
 }
 
+TEST(JsonNumbers, RoundHalfwayCasesToEven) {
+  const auto document = json::ParseJsonText(
+      "[9007199254740993, 9007199254740995, 4503599627370497.5, 4503599627370498.5, "
+      "1.7976931348623158e308, 2.2250738585072011e-308, 123456789012345678e-20]");
+  ASSERT_TRUE(document);
+  const json::JsonNode& list = json::RootOf(*document);
+  EXPECT_EQ(json::NumberValue(*json::ElementAt(list, 0)), 9007199254740992.0);
+  EXPECT_EQ(json::NumberValue(*json::ElementAt(list, 1)), 9007199254740996.0);
+  EXPECT_EQ(json::NumberValue(*json::ElementAt(list, 2)), 4503599627370498.0);
+  EXPECT_EQ(json::NumberValue(*json::ElementAt(list, 3)), 4503599627370498.0);
+  EXPECT_EQ(json::NumberValue(*json::ElementAt(list, 4)), 1.7976931348623157e308);
+  EXPECT_EQ(json::NumberValue(*json::ElementAt(list, 5)), 2.2250738585072011e-308);
+  EXPECT_EQ(json::NumberValue(*json::ElementAt(list, 6)), 123456789012345678e-20);
+}
+
+// Numbers of every length and scale, against the library's own conversion.
+TEST(JsonNumbers, AgreeWithTheGeneralConversion) {
+  std::mt19937_64 random(936);
+  std::vector<std::string> numbers;
+  std::string text = "[";
+  for (int i = 0; i < 100000; ++i) {
+    const int digitCount = 1 + static_cast<int>(random() % 21);
+    std::string digits;
+    for (int d = 0; d < digitCount; ++d) digits.push_back(static_cast<char>('0' + random() % 10));
+    const std::size_t point = random() % (digits.size() + 1);
+    std::string number = random() % 2 ? "-" : "";
+    number += point == 0 ? "0" : digits.substr(0, point);
+    if (point < digits.size()) number += "." + digits.substr(point);
+    if (random() % 2) number += "e" + std::to_string(static_cast<int>(random() % 121) - 50);
+    numbers.push_back(number);
+    text += number + ",";
+  }
+  text += "]";
+  const auto document = json::ParseJsonText(text);
+  ASSERT_TRUE(document);
+  const json::JsonNode& list = json::RootOf(*document);
+  ASSERT_EQ(json::ElementCount(list), numbers.size());
+  int failures = 0;
+  for (std::size_t i = 0; i < numbers.size(); ++i) {
+    double expected = 0;
+    std::from_chars(numbers[i].data(), numbers[i].data() + numbers[i].size(), expected);
+    const double parsed = json::NumberValue(*json::ElementAt(list, i));
+    if (parsed != expected && ++failures <= 10) ADD_FAILURE() << numbers[i];
+  }
+  EXPECT_EQ(failures, 0);
+}
+
 TEST(JsonNumbers, IgnoreTheLocaleDecimalSeparator) {
   const std::string saved = std::setlocale(LC_ALL, nullptr);
   bool switched = false;
@@ -410,6 +467,45 @@ TEST(JsonObjects, ManyMembersKeepDocumentOrderAndFirstDuplicate) {
   }
   EXPECT_EQ(json::FindMember(object, "k101"), nullptr);
   EXPECT_EQ(json::FindMember(object, "k"), nullptr);
+}
+
+TEST(JsonObjects, NamesThatDifferOnlyAtTheirStartAreTold) {
+  // Same length and same last three characters: 40 such names, then 3 whose
+  // first characters (U+4E2D, U+5E2D, U+6E2D) share their low bytes; each
+  // given twice, in a scrambled order.
+  std::vector<std::string> names;
+  for (const char first : std::string("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcd")) {
+    names.push_back(first + std::string("xyz"));
+  }
+  for (const char* name : {"\xD6\xD0"
+                           "ab",
+                           "\xCF\xAF"
+                           "ab",
+                           "\xCE\xBC"
+                           "ab"}) {
+    names.push_back(name);
+  }
+  std::string text = "{";
+  std::vector<int> firstValue(names.size(), -1);
+  for (int i = 0; i < 2 * static_cast<int>(names.size()); ++i) {
+    const int which = (i * 17) % static_cast<int>(names.size());
+    if (firstValue[which] < 0) firstValue[which] = i;
+    text += "\"" + names[which] + "\":" + std::to_string(i) + ",";
+  }
+  text += "}";
+  const auto document = json::ParseJsonText(text);
+  ASSERT_TRUE(document);
+  const json::JsonNode& object = json::RootOf(*document);
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const json::JsonNode* member = json::FindMember(object, names[i]);
+    ASSERT_NE(member, nullptr) << names[i];
+    EXPECT_EQ(json::NumberValue(*member), firstValue[i]) << names[i];
+  }
+  for (const char* absent : {"xyz", "[xyz", "Axy", "Axyzz",
+                             "\x81\x4D"
+                             "ab"}) {
+    EXPECT_EQ(json::FindMember(object, absent), nullptr) << absent;
+  }
 }
 
 TEST(JsonObjects, NodesOfADocumentAreStable) {
