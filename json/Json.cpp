@@ -11,6 +11,7 @@
 
 #include "json/CodePage.h"
 #include "json/CodePageDetail.h"
+#include "json/HexDigit.h"
 #include "json/DecimalToDouble.h"
 
 namespace json {
@@ -401,19 +402,12 @@ class Parser {
     return MakeString(text, static_cast<std::size_t>(out - text));
   }
 
-  static int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-  }
-
   // The code of "u" and up to four bytes after it, which must all be hex digits.
   static bool ReadHex(const char* digits, std::size_t count, char32_t& code) {
     if (count == 0) return false;
     code = 0;
     for (std::size_t i = 0; i < count; ++i) {
-      const int value = HexValue(digits[i]);
+      const int value = HexDigitValue(digits[i]);
       if (value < 0) return false;
       code = code * 16 + static_cast<char32_t>(value);
     }

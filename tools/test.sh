@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the web service's own tests (Node's test runner),
 # the portable code natively (plain and under AddressSanitizer/
-# UndefinedBehaviorSanitizer), a short fuzz run of the JSON reader, and the
-# Windows build's tests under Wine. Warnings are errors.
+# UndefinedBehaviorSanitizer), a short fuzz run of each of the JSON reader, the
+# location cutter and the HTTP answer parser, and the Windows build's tests
+# under Wine (several desktops: dpi, font smoothing) and of the release
+# package. Warnings are errors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
