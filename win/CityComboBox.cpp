@@ -26,8 +26,13 @@ void TComboBox::LoadCityCodes() {
   const std::string_view table = weather::EmbeddedCityTable();
   ::SendMessageW(Handle(), CB_RESETCONTENT, 0, 0);
   cityCodes_.Load(table);
+  const std::vector<std::string>& names = cityCodes_.Names();
+  // Room for every item at once, rather than growing item by item.
+  std::size_t bytes = 0;
+  for (const std::string& name : names) bytes += (name.size() + 1) * sizeof(wchar_t);
+  ::SendMessageW(Handle(), CB_INITSTORAGE, names.size(), bytes);
   ::SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
-  for (const std::string& name : cityCodes_.Names()) AddItem(name);
+  for (const std::string& name : names) AddItem(name);
   ::SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);
   SetItemIndex(0);
 }

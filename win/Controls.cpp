@@ -93,6 +93,14 @@ HFONT FontSet::Get(const FontSpec& wanted) {
   return handle;
 }
 
+HDC FontSet::MeasuringDc() {
+  if (!measuring_) {
+    measuring_.reset(::CreateCompatibleDC(nullptr));
+    if (!measuring_) ThrowLastError("Cannot measure text");
+  }
+  return measuring_.get();
+}
+
 void FontSet::SetDpi(int dpi) {
   if (dpi == dpi_) return;
   retired_ = std::move(fonts_);
@@ -156,13 +164,12 @@ UINT Label::DrawFlags() const {
 }
 
 void Label::AdjustSize() {
-  const HFONT font = Host().Fonts().Get(font_);
-  const WindowDcScope screen;
-  SelectObjectScope selected(screen.Dc(), font);
+  const HDC dc = Host().Fonts().MeasuringDc();
+  SelectObjectScope selected(dc, Host().Fonts().Get(font_));
   RECT area{0, 0, 0, 0};
   // An empty label keeps the height of one line.
   const std::wstring measured = wideText_.empty() ? std::wstring(L" ") : wideText_;
-  ::DrawTextW(screen.Dc(), measured.c_str(), static_cast<int>(measured.size()), &area,
+  ::DrawTextW(dc, measured.c_str(), static_cast<int>(measured.size()), &area,
               DrawFlags() | DT_CALCRECT);
   SetDeviceSize(wideText_.empty() ? 0 : area.right, area.bottom);
 }
@@ -311,7 +318,9 @@ void ControlHost::SetNotifyHandler(HWND child, NotifyHandler handler) {
 }
 
 void ControlHost::InvalidateArea(const RECT& area) {
-  if (Handle()) ::InvalidateRect(Handle(), &area, FALSE);
+  // A hidden window is painted whole when it is shown: while it is being
+  // built, every control's change would otherwise cost a call to the system.
+  if (Handle() && ::IsWindowVisible(Handle())) ::InvalidateRect(Handle(), &area, FALSE);
 }
 
 void ControlHost::PaintBackground(HDC dc, const RECT& client) {

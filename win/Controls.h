@@ -64,6 +64,8 @@ class FontSet {
  public:
   explicit FontSet(TextEdges edges = TextEdges::kDesktop) : edges_(edges) {}
   HFONT Get(const FontSpec& wanted);
+  // One memory DC for measuring texts in these fonts (no window's DC to ask for).
+  HDC MeasuringDc();
   int Dpi() const noexcept { return dpi_; }
   void SetDpi(int dpi);
   TextEdges Edges() const noexcept { return edges_; }
@@ -74,6 +76,7 @@ class FontSet {
   int dpi_ = kDesignDpi;
   std::map<Key, UniqueFont> fonts_;
   std::map<Key, UniqueFont> retired_;
+  UniqueMemoryDc measuring_;  // declared last: released before the fonts it may hold
 };
 
 class ControlHost;
