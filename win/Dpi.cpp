@@ -38,7 +38,9 @@ int DpiOf(HWND window) {
 }
 
 void DeclareDpiAwareness() {
-  // Windows 10 reads per-monitor awareness (version 2) from the manifest.
+  // The manifest made it aware (per-monitor version 2 on Windows 10, per
+  // monitor on 8.1, system-wide on 7): nothing to load or ask.
+  if (::IsProcessDPIAware()) return;
   static const auto getProcessDpiAwareness =
       weather::SystemFunction<GetProcessDpiAwarenessFunction>(L"shcore.dll",
                                                               "GetProcessDpiAwareness");
