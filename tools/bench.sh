@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The performance figures of the README: the JSON reader against RapidJSON
-# (native, Google Benchmark, medians of repetitions) and a whole report run of
-# the full window under Wine (medians of timed runs).
+# (native, Google Benchmark, medians of repetitions), a whole report run of
+# the full window under Wine (medians of timed runs), and the time from
+# process start to the painted compact window under Wine against a bare Win32
+# window, by the same probe, alternating (medians and ranges, several rounds).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -45,9 +47,28 @@ PY
 rm -f "$output" "$summaries"
 
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target report_run_bench -- -j2
+cmake --build --preset windows --target report_run_bench startup_probe bare_window Weather -- -j2
 export WEATHER_WINEPREFIX=$PWD/build/windows/wineprefix
 . tools/wine-env.sh
 wine_env_up
 (cd build/windows/app && wine ../tests/report_run_bench.exe "${1:-300}")
+
+# The program asks its built-in endpoints: the web service on loopback port 80.
+node service/server.js --port 80 --lifetime 3600 >/dev/null 2>&1 &
+service=$!
+trap 'kill $service 2>/dev/null || true' EXIT
+sleep 1
+if kill -0 $service 2>/dev/null; then
+  bare=$(winepath -w "$PWD/build/windows/tests/bare_window.exe")
+  program=$(winepath -w "$PWD/build/windows/app/Weather.exe")
+  rounds=${WEATHER_STARTUP_ROUNDS:-3}
+  for round in $(seq "$rounds"); do
+    echo "== Start-up, round $round of $rounds"
+    # Run where the program runs: beside image_Index.
+    (cd build/windows/app && wine ../tests/startup_probe.exe "${WEATHER_STARTUP_RUNS:-31}" \
+      BareWindow "$bare" TFmVazodivuDodiru "$program")
+  done
+else
+  echo "port 80 is taken: no start-up figures"
+fi
 wine_env_down
