@@ -1,6 +1,7 @@
 // Any bytes as the location server's answer, fed in pieces the fuzzer
 // chooses: the parser keeps its bounds, ends after the connection's end, and
 // gives the same outcome however the bytes are split.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -57,17 +58,20 @@ Outcome Run(const weather::HttpLimits& limits, std::string_view answer,
     outcome.error = error.what();
   }
   Check(parser.Page().size() <= limits.maxPageBytes);
-  Check(parser.StatusLine().size() <= limits.maxLineBytes);
-  Check(parser.StatusLine().find('\n') == std::string::npos);
+  // The text a failing answer shows: its status line, or a fixed sentence.
+  const std::string failureText = parser.FailureText();
+  Check(!failureText.empty());
+  Check(failureText.size() <= std::max<std::size_t>(limits.maxLineBytes, 64));
+  Check(failureText.find('\n') == std::string::npos);
   outcome.failing = parser.Failing();
-  outcome.statusLine = parser.StatusLine();
+  outcome.statusLine = failureText;
   if (!outcome.error) {
     outcome.page = parser.Page();
     // A page only comes with a 2xx status; a failing answer keeps none.
     if (outcome.failing) {
       Check(outcome.page.empty());
     } else {
-      const std::optional<int> status = weather::StatusCodeOf(outcome.statusLine);
+      const std::optional<int> status = parser.StatusCode();
       Check(status && *status >= 200 && *status <= 299);
     }
   }
