@@ -8,14 +8,25 @@ export WINEARCH=win64
 
 wine_display_up() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+  # Our own Xvfb: a display already running is taken only when it has the
+  # screen asked for (another command may have left one of another size).
+  local size=${WEATHER_XVFB_SIZE:-1280x800}
   local n=${WEATHER_XVFB_DISPLAY:-77}
-  export DISPLAY=:$n
-  if ! xdpyinfo >/dev/null 2>&1; then
+  for _ in $(seq 1 10); do
+    export DISPLAY=:$n
+    if xdpyinfo >/dev/null 2>&1; then
+      [ "$(xdpyinfo | awk '/dimensions:/ { print $2 }')" = "$size" ] && return 0
+      n=$((n + 1))
+      continue
+    fi
     rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"
-    Xvfb ":$n" -screen 0 "${WEATHER_XVFB_SIZE:-1280x800}x24" -nolisten tcp </dev/null >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp </dev/null >/dev/null 2>&1 &
     WEATHER_XVFB_PID=$!
     for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-  fi
+    return 0
+  done
+  echo "no X display of $size could be had" >&2
+  return 1
 }
 
 # A prefix may stand for another desktop: WEATHER_WINE_DPI (the display's
