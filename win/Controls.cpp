@@ -183,7 +183,10 @@ void Label::Paint(HDC dc) {
   SelectObjectScope font(dc, Host().Fonts().Get(font_));
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, font_.color);
-  ::DrawTextW(dc, wideText_.c_str(), static_cast<int>(wideText_.size()), &area, DrawFlags());
+  // A label sized to its text shows it whole: letters drawn without smoothing
+  // may reach a pixel or more past the width the font gives them.
+  const UINT clip = style_.autoSize ? DT_NOCLIP : 0;
+  ::DrawTextW(dc, wideText_.c_str(), static_cast<int>(wideText_.size()), &area, DrawFlags() | clip);
 }
 
 // --- Picture --------------------------------------------------------------
