@@ -7,6 +7,8 @@ const { HttpServer } = require('./httpServer');
 const { syntheticPage, Locator } = require('./location');
 const { makeReport, hookReport } = require('./synthetic');
 const { LiveSource } = require('./live');
+const { createLog } = require('./log');
+const { createMetrics } = require('./metrics');
 const M = require('./mapping');
 
 function htmlPage(status, detail) {
@@ -48,34 +50,51 @@ class WeatherService {
   constructor(options) {
     this.options = options;
     this.table = options.table;
-    this.log = options.verbose ? (line) => process.stderr.write(`${line}\n`) : () => {};
+    this.log = options.logger || createLog({ enabled: options.log || options.verbose });
     if (options.source === 'live') {
       this.live = new LiveSource({
         table: this.table,
         coordinates: options.coordinates,
         forecastBase: options.forecastUrl,
-        freshMs: options.freshMs,
-        staleMs: options.staleMs,
+        apiKey: options.apiKey,
+        storePath: options.storePath,
+        budget: options.budget,
+        batchSize: options.batchSize,
         upstreamTimeoutMs: options.upstreamTimeoutMs,
-        queue: options.queue,
+        coldWaitMs: options.coldWaitMs,
         date: options.date,
+        now: options.now,
+        fetchBatch: options.fetchBatch,
         log: this.log,
       });
       this.locator = new Locator(this.table, { defaultCity: options.defaultCity });
     }
+    this.metrics = createMetrics({ live: this.live });
     // Made-up answers are the same all day: made once, served from memory.
     this.synthetic = { day: '', reports: new Map(), pages: new Map() };
     this.http = new HttpServer((request) => this.handle(request), {
       limits: options.limits,
+      trustProxy: options.trustProxy,
       log: this.log,
+      observe: (answered) => this.observe(answered),
     });
   }
 
-  listen(port, host) {
-    return this.http.listen(port, host);
+  // One log line and one count per answered or refused request.
+  observe({ client, method, target, status, ms, bytes }) {
+    const route = routeOf(typeof target === 'string' ? requestPath(target) : '');
+    this.metrics.countRequest(route, status);
+    this.log('request', { client, method, target: String(target || '').slice(0, 200), route, status, ms, bytes });
   }
 
-  close() {
+  async listen(port, host) {
+    const address = await this.http.listen(port, host);
+    if (this.live) this.live.start();
+    return address;
+  }
+
+  async close() {
+    if (this.live) await this.live.stop();
     return this.http.close();
   }
 
@@ -88,19 +107,35 @@ class WeatherService {
       };
     }
     if (path === '/') return this.locationPage(request);
+    if (path === '/healthz') return this.health();
+    if (path === '/metrics') return this.metricsPage();
     const report = /^\/data\/([^/]*)\.html$/.exec(path);
     if (report) return this.report(report[1], request);
     return errorAnswer(404, NOT_FOUND);
   }
 
-  // The caller's address: the socket's, or the first X-Forwarded-For
-  // address when the service sits behind a proxy it trusts.
+  // The caller's address: the socket's, or behind a trusted proxy the
+  // well-formed address it forwarded (the server checks it).
   callerAddress(request) {
-    if (this.options.trustProxy) {
-      const forwarded = (request.headers.get('x-forwarded-for') || '').split(',')[0].trim();
-      if (forwarded) return forwarded;
-    }
-    return request.remoteAddress;
+    return request.clientAddress || request.remoteAddress;
+  }
+
+  // 200 while the store holds today for every place; 503 says what is missing.
+  health() {
+    const text = (status, line) => ({
+      status, headers: [['Content-Type', 'text/plain; charset=utf-8'], ['Cache-Control', 'no-store']],
+      body: Buffer.from(`${line}\n`, 'utf8'),
+    });
+    if (!this.live) return text(200, 'ok: made-up reports');
+    const missing = this.live.uncovered();
+    if (!missing.length) return text(200, `ok: ${this.live.codes.length} places hold today`);
+    return text(503, `${missing.length} of ${this.live.codes.length} places have no forecast for today ` +
+      `(${missing.slice(0, 5).join(', ')}${missing.length > 5 ? ', …' : ''})`);
+  }
+
+  async metricsPage() {
+    const { type, body } = await this.metrics.text();
+    return { status: 200, headers: [['Content-Type', type], ['Cache-Control', 'no-store']], body };
   }
 
   locationPage(request) {
@@ -115,7 +150,6 @@ class WeatherService {
     if (this.locator) {
       const found = this.locator.pageFor(address);
       body = found.body;
-      this.log(`${address} located at ${found.entry ? found.entry.name : 'no place of the table'}`);
     } else {
       body = this.syntheticAnswer('pages', address, () =>
         syntheticPage(options.city.name, options.city.code, address, options.locationShape));
@@ -144,7 +178,7 @@ class WeatherService {
     return answer;
   }
 
-  async report(code, request) {
+  report(code, request) {
     if (!this.live) {
       // The machine's own day, as the program's clock has it for days 2 to 5.
       const today = this.options.date || M.localToday();
@@ -161,22 +195,36 @@ class WeatherService {
       };
     }
     if (!/^\d{9}$/.test(code) || !this.table.byCode.has(code)) return errorAnswer(404, NOT_FOUND);
-    const { entry, fresh } = await this.live.report(code);
+    const found = this.live.report(code);
+    // A stored report answers at once; a place not stored yet waits for its batch.
+    return found && typeof found.then === 'function' ?
+      found.then((entry) => this.liveAnswer(entry, request)) : this.liveAnswer(found, request);
+  }
+
+  liveAnswer(entry, request) {
     if (!entry) {
       return errorAnswer(503, 'No weather report for this place just now. Please try again later.',
         [['Retry-After', '60']]);
     }
-    // Any shared cache may keep a fresh report for the rest of its fresh
-    // period; the caller's own cache must ask again every time.
-    const left = fresh ? Math.max(0, Math.floor((entry.madeAt + this.live.freshMs - Date.now()) / 1000)) : 0;
+    // A shared cache may keep the report until the next refresh or midnight;
+    // the caller's own cache must ask again every time.
+    const left = Math.max(0, Math.floor((entry.freshUntil - this.live.now()) / 1000));
     const headers = [
-      ['Cache-Control', `public, max-age=0, s-maxage=${left}`],
+      ['Cache-Control', `public, max-age=0, s-maxage=${Number.isFinite(left) ? left : 86400}`],
       ['ETag', entry.etag],
       ['Last-Modified', new Date(entry.lastModified).toUTCString()],
     ];
     if (notModified(request.headers, entry)) return { status: 304, headers };
     return { status: 200, headers: [['Content-Type', 'application/json; charset=utf-8'], ...headers], body: entry.body };
   }
+}
+
+// The route a path belongs to, for counting: a few fixed names.
+function routeOf(path) {
+  if (path === '/') return 'location';
+  if (/^\/data\/[^/]*\.html$/.test(path)) return 'report';
+  if (path === '/healthz' || path === '/metrics' || path === '/__quit') return path.slice(1);
+  return 'other';
 }
 
 module.exports = { WeatherService, requestPath, notModified };

@@ -1,17 +1,19 @@
 'use strict';
 // A fake of Open-Meteo's forecast API on loopback, answering the documented
-// shape of /v1/forecast (daily and hourly series in Asia/Shanghai time) or,
-// by its mode, one of the failures a real API can give. Two fixed weather
+// shape of /v1/forecast (daily and hourly series in Asia/Shanghai time, a
+// list for comma-separated coordinates, the units asked for) or, by its
+// mode, one of the failures a real API can give. Two fixed weather
 // scenarios: NORTH for latitudes of 30 and more (北京), SOUTH below (广州);
 // the tests and the Windows end-to-end test know what the service must make
 // of them.
 //
-// Standalone: node service/test/fakeUpstream.js [--port N] [--mode MODE] [--lifetime SECONDS]
+// Standalone: node service/test/fakeUpstream.js [--port N] [--mode MODE] [--delay MS] [--lifetime SECONDS]
 // prints "listening on 127.0.0.1:PORT"; GET /__quit stops it (--allow-quit
 // is accepted for the same command line as the service's).
 
 const http = require('http');
 
+// Wind in km/h, converted to what the request asks for.
 const SCENARIOS = {
   NORTH: {
     dayCode: [3, 61, 71, 0, 95, 2], dayAmount: [0, 6, 2, 0, 8, 0],
@@ -24,13 +26,19 @@ const SCENARIOS = {
     dayCode: [1, 80, 65, 45, 82, 3], dayAmount: [0, 3, 40, 0, 20, 0],
     nightCode: [0, 95, 65, 3, 81, 3], nightAmount: [0, 5, 75, 0, 8, 0],
     max: [27.6, 30.1, 26.0, 24.4, 25.0, 26.0], min: [19.5, 23.8, 22.2, 18.0, 21.0, 20.0],
-    wind: [12, 5, 60, 20, 30, 10], direction: [135, 225, 90, 0, 270, 45],
+    wind: [13, 5, 60, 20, 30, 10], direction: [135, 225, 90, 0, 270, 45],
     uv: [7.5, 10.2, 2.0, 4.0, 6.0, 5.0], chance: [0, 70, 100, 10, 90, 20],
   },
 };
 
-const MODES = ['ok', 'error400', 'status429', 'status500', 'garbage', 'truncated', 'missing', 'nulls',
-  'wrongtypes', 'hang'];
+const MODES = ['ok', 'error400', 'status429', 'status429hour', 'status429day', 'status500', 'garbage',
+  'truncated', 'missing', 'nulls', 'wrongtypes', 'fahrenheit', 'wrongday', 'hang', 'drip'];
+
+const REASONS = {
+  status429: 'Minutely API request limit exceeded. Please try again in one minute.',
+  status429hour: 'Hourly API request limit exceeded. Please try again in the next hour.',
+  status429day: 'Daily API request limit exceeded. Please try again tomorrow.',
+};
 
 function chinaToday() {
   return new Date(Date.now() + 8 * 3600e3).toISOString().slice(0, 10);
@@ -42,60 +50,89 @@ function addDays(date, count) {
   return d.toISOString().slice(0, 10);
 }
 
-// The documented answer for a query.
-function forecast(query) {
-  const latitude = Number(query.get('latitude'));
-  const longitude = Number(query.get('longitude'));
+const round = (value, digits) => Number(value.toFixed(digits));
+
+// The documented answer for one place of a query.
+function forecast(query, latitude, longitude) {
   const s = latitude >= 30 ? SCENARIOS.NORTH : SCENARIOS.SOUTH;
   const start = query.get('start_date') || chinaToday();
-  const days = query.get('start_date') ? 6 : Number(query.get('forecast_days') || 7);
-  const at = (list, i) => list[Math.min(i, list.length - 1)];
-  const daily = { time: [], weather_code: [], temperature_2m_max: [], temperature_2m_min: [],
+  const end = query.get('end_date');
+  const days = end ? Math.round((Date.parse(end) - Date.parse(start)) / 86400e3) + 1 :
+    Number(query.get('forecast_days') || 7);
+  const fahrenheit = query.get('temperature_unit') === 'fahrenheit';
+  const temperature = (c) => (fahrenheit ? round(c * 1.8 + 32, 1) : c);
+  const speedUnit = query.get('wind_speed_unit') || 'kmh';
+  const speed = (kmh) => ({ ms: round(kmh / 3.6, 1), mph: round(kmh / 1.609344, 1), kn: round(kmh / 1.852, 1) }[speedUnit] ?? kmh);
+  const at = (list, i) => list[Math.min(Math.max(i, 0), list.length - 1)];
+  const dailyNames = (query.get('daily') || '').split(',').filter(Boolean);
+  const hourlyNames = (query.get('hourly') || '').split(',').filter(Boolean);
+  const allDaily = { time: [], weather_code: [], temperature_2m_max: [], temperature_2m_min: [],
     precipitation_sum: [], rain_sum: [], snowfall_sum: [], precipitation_probability_max: [],
     wind_speed_10m_max: [], wind_direction_10m_dominant: [], uv_index_max: [] };
-  const hourly = { time: [], weather_code: [], precipitation: [], temperature_2m: [] };
+  const allHourly = { time: [], weather_code: [], precipitation: [], temperature_2m: [] };
   for (let d = 0; d < days; ++d) {
     const date = addDays(start, d);
-    const dayCode = at(s.dayCode, d);
-    const nightCode = at(s.nightCode, d);
-    const snow = [71, 73, 75, 77, 85, 86];
     const amount = at(s.dayAmount, d) + at(s.nightAmount, d);
-    daily.time.push(date);
-    daily.weather_code.push(Math.max(dayCode, nightCode));
-    daily.temperature_2m_max.push(at(s.max, d));
-    daily.temperature_2m_min.push(at(s.min, d));
-    daily.precipitation_sum.push(amount);
-    daily.rain_sum.push(snow.includes(dayCode) ? 0 : amount);
-    daily.snowfall_sum.push(snow.includes(dayCode) ? Number((amount * 0.7).toFixed(2)) : 0);
-    daily.precipitation_probability_max.push(at(s.chance, d));
-    daily.wind_speed_10m_max.push(at(s.wind, d));
-    daily.wind_direction_10m_dominant.push(at(s.direction, d));
-    daily.uv_index_max.push(at(s.uv, d));
+    allDaily.time.push(date);
+    allDaily.weather_code.push(Math.max(at(s.dayCode, d), at(s.nightCode, d)));
+    allDaily.temperature_2m_max.push(temperature(at(s.max, d)));
+    allDaily.temperature_2m_min.push(temperature(at(s.min, d)));
+    allDaily.precipitation_sum.push(amount);
+    allDaily.rain_sum.push(amount);
+    allDaily.snowfall_sum.push(0);
+    allDaily.precipitation_probability_max.push(at(s.chance, d));
+    allDaily.wind_speed_10m_max.push(speed(at(s.wind, d)));
+    allDaily.wind_direction_10m_dominant.push(at(s.direction, d));
+    allDaily.uv_index_max.push(at(s.uv, d));
     for (let h = 0; h < 24; ++h) {
-      // 00-07 belong to the previous day's night, 08-19 to the day, 20-23 to its night.
-      const dayHalf = h >= 8 && h < 20;
-      const night = h < 8 ? Math.max(0, d - 1) : d;
-      hourly.time.push(`${date}T${String(h).padStart(2, '0')}:00`);
-      hourly.weather_code.push(dayHalf ? dayCode : at(s.nightCode, night));
-      hourly.precipitation.push(Number(((dayHalf ? at(s.dayAmount, d) : at(s.nightAmount, night)) / 12).toFixed(3)));
-      hourly.temperature_2m.push(dayHalf ? at(s.max, d) - 1 : at(s.min, night) + 1);
+      // An entry at h holds the hour before it: 09:00-20:00 are the day's
+      // half, 21:00-08:00 its night, 01:00-08:00 the previous night's.
+      const dayHalf = h >= 9 && h <= 20;
+      const night = h <= 8 ? d - 1 : d;
+      hourly(allHourly, date, h, {
+        code: dayHalf ? at(s.dayCode, d) : at(s.nightCode, night),
+        amount: round((dayHalf ? at(s.dayAmount, d) : at(s.nightAmount, night)) / 12, 3),
+        // Instants: 08:00-20:00 the day's, else the night's.
+        temperature: temperature(h >= 8 && h <= 20 ? at(s.max, d) - 1 : at(s.min, h < 8 ? d - 1 : d) + 1),
+      });
     }
   }
+  const pick = (all, names) => Object.fromEntries(['time', ...names].map((name) => [name, all[name]]));
+  const unit = { temperature_2m_max: fahrenheit ? '°F' : '°C', temperature_2m_min: fahrenheit ? '°F' : '°C',
+    temperature_2m: fahrenheit ? '°F' : '°C', precipitation: 'mm', precipitation_sum: 'mm',
+    precipitation_probability_max: '%', wind_direction_10m_dominant: '°', uv_index_max: '',
+    wind_speed_10m_max: { ms: 'm/s', mph: 'mp/h', kn: 'kn' }[speedUnit] || 'km/h', weather_code: 'wmo code' };
+  const units = (names) => Object.fromEntries(['time', ...names].map((name) => [name, name === 'time' ? 'iso8601' : unit[name] ?? '']));
   return {
     latitude, longitude, generationtime_ms: 0.5, utc_offset_seconds: 28800,
     timezone: 'Asia/Shanghai', timezone_abbreviation: 'GMT+8', elevation: 44,
-    hourly_units: { time: 'iso8601', weather_code: 'wmo code', precipitation: 'mm', temperature_2m: '°C' },
-    hourly,
-    daily_units: { time: 'iso8601', weather_code: 'wmo code', temperature_2m_max: '°C' },
-    daily,
+    hourly_units: units(hourlyNames), hourly: pick(allHourly, hourlyNames),
+    daily_units: units(dailyNames), daily: pick(allDaily, dailyNames),
   };
+}
+
+function hourly(series, date, h, { code, amount, temperature }) {
+  series.time.push(`${date}T${String(h).padStart(2, '0')}:00`);
+  series.weather_code.push(code);
+  series.precipitation.push(amount);
+  series.temperature_2m.push(temperature);
+}
+
+// The answer for a query: one object, or a list for several places.
+function answerFor(query) {
+  const latitudes = (query.get('latitude') || '').split(',').map(Number);
+  const longitudes = (query.get('longitude') || '').split(',').map(Number);
+  const list = latitudes.map((latitude, i) => forecast(query, latitude, longitudes[i]));
+  return list.length === 1 ? list[0] : list;
 }
 
 class FakeUpstream {
   constructor({ mode = 'ok' } = {}) {
     this.mode = mode;
     this.requests = [];        // URL objects of every forecast request
+    this.places = 0;           // places asked in all
     this.delayMs = 0;
+    this.unfit = new Set();    // latitudes (4 decimals) whose place comes back with nulls
     this.hanging = new Set();
     this.server = http.createServer((request, response) => this.answer(request, response));
   }
@@ -112,6 +149,7 @@ class FakeUpstream {
       return;
     }
     this.requests.push(url);
+    this.places += (url.searchParams.get('latitude') || '').split(',').length;
     const go = () => this.answerForecast(url.searchParams, response);
     if (this.delayMs) setTimeout(go, this.delayMs);
     else go();
@@ -124,12 +162,20 @@ class FakeUpstream {
   }
 
   answerForecast(query, response) {
-    const good = forecast(query);
+    let good = answerFor(query);
+    if (this.unfit.size) {
+      const spoil = (place) => (this.unfit.has(place.latitude.toFixed(4)) ?
+        { ...place, daily: { ...place.daily, temperature_2m_max: place.daily.temperature_2m_max.map(() => null) } } : place);
+      good = Array.isArray(good) ? good.map(spoil) : spoil(good);
+    }
+    const each = (edit) => (Array.isArray(good) ? good.map(edit) : edit(good));
     switch (this.mode) {
       case 'error400':
         return this.send(response, 400, { error: true, reason: 'Cannot initialize WeatherVariable from invalid String value' });
       case 'status429':
-        return this.send(response, 429, { error: true, reason: 'Minutely API request limit exceeded. Please try again in one minute.' });
+      case 'status429hour':
+      case 'status429day':
+        return this.send(response, 429, { error: true, reason: REASONS[this.mode] });
       case 'status500':
         return this.send(response, 500, '<html><body>Internal Server Error</body></html>', 'text/html');
       case 'garbage':
@@ -137,20 +183,44 @@ class FakeUpstream {
       case 'truncated':
         return this.send(response, 200, JSON.stringify(good).slice(0, 900));
       case 'missing':
-        return this.send(response, 200, { latitude: good.latitude, longitude: good.longitude,
-          daily: { time: good.daily.time }, hourly: {} });
+        return this.send(response, 200, each((place) => ({ latitude: place.latitude, longitude: place.longitude,
+          daily: { time: place.daily.time }, hourly: {} })));
       case 'nulls': {
         const nulls = (series) => Object.fromEntries(Object.entries(series)
           .map(([key, list]) => [key, key === 'time' ? list : list.map(() => null)]));
-        return this.send(response, 200, { ...good, daily: nulls(good.daily), hourly: nulls(good.hourly) });
+        return this.send(response, 200, each((place) => ({ ...place, daily: nulls(place.daily), hourly: nulls(place.hourly) })));
       }
       case 'wrongtypes':
-        return this.send(response, 200, { ...good, daily: { ...good.daily, weather_code: 'x',
+        return this.send(response, 200, each((place) => ({ ...place, daily: { ...place.daily, weather_code: 'x',
           temperature_2m_max: [{}, [], 'hot', true], wind_direction_10m_dominant: null },
-        hourly: { time: 5, weather_code: [999, -1, 'rain'] } });
+        hourly: { time: 5, weather_code: [999, -1, 'rain'] } })));
+      case 'fahrenheit': {
+        const query2 = new URLSearchParams(query);
+        query2.set('temperature_unit', 'fahrenheit');
+        query2.set('wind_speed_unit', 'mph');
+        return this.send(response, 200, answerFor(query2));
+      }
+      case 'wrongday': {
+        const query2 = new URLSearchParams(query);
+        query2.set('start_date', addDays(query.get('start_date') || chinaToday(), -1));
+        query2.set('end_date', addDays(query.get('end_date') || chinaToday(), -1));
+        return this.send(response, 200, answerFor(query2));
+      }
       case 'hang':
         this.hanging.add(response);
         return undefined;
+      case 'drip': {
+        // The head, then a byte every 200 ms: never a whole answer in time.
+        const bytes = Buffer.from(JSON.stringify(good));
+        response.writeHead(200, { 'Content-Type': 'application/json', 'Content-Length': bytes.length });
+        let at = 0;
+        const timer = setInterval(() => {
+          if (response.destroyed || at >= bytes.length) return clearInterval(timer);
+          return response.write(bytes.subarray(at, ++at));
+        }, 200);
+        this.hanging.add(response);
+        return undefined;
+      }
       default:
         return this.send(response, 200, good);
     }
@@ -177,7 +247,7 @@ class FakeUpstream {
 if (require.main === module) {
   const { parseArgs } = require('util');
   const { values } = parseArgs({ options: {
-    port: { type: 'string', default: '0' }, mode: { type: 'string', default: 'ok' },
+    port: { type: 'string', default: '0' }, mode: { type: 'string', default: 'ok' }, delay: { type: 'string', default: '0' },
     lifetime: { type: 'string', default: '0' }, 'allow-quit': { type: 'boolean', default: true },
   } });
   if (!MODES.includes(values.mode)) {
@@ -185,6 +255,7 @@ if (require.main === module) {
     process.exit(2);
   }
   const fake = new FakeUpstream({ mode: values.mode });
+  fake.delayMs = Number(values.delay);
   fake.listen(Number(values.port)).then(() => {
     process.stdout.write(`listening on 127.0.0.1:${fake.port}\n`);
     fake.server.on('close', () => process.exit(0));
@@ -192,4 +263,4 @@ if (require.main === module) {
   });
 }
 
-module.exports = { FakeUpstream, forecast, SCENARIOS, MODES };
+module.exports = { FakeUpstream, forecast, answerFor, SCENARIOS, MODES, REASONS };

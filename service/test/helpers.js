@@ -2,13 +2,23 @@
 // What the tests share: a service in this process on a free loopback port,
 // raw HTTP exchanges, and the program's own cutting of the location page.
 
+const fs = require('fs');
 const net = require('net');
+const os = require('os');
+const path = require('path');
 const iconv = require('iconv-lite');
-const { parseOptions } = require('../server');
+const { parseOptions } = require('../lib/options');
 const { WeatherService } = require('../lib/app');
 
-async function startService(args = []) {
-  const options = parseOptions(['--port', '0', ...args]);
+// `extra` sets what has no command-line option (an injected clock `now`).
+// The log stays quiet unless asked for; a live source's store goes to a
+// fresh temporary file unless --store is given.
+async function startService(args = [], extra = {}) {
+  const words = ['--port', '0', '--log', 'off', ...args];
+  if (words.includes('live') && !words.includes('--store')) {
+    words.push('--store', path.join(fs.mkdtempSync(path.join(os.tmpdir(), 'weather-store-')), 'forecasts.json'));
+  }
+  const options = { ...parseOptions(words), ...extra };
   const service = new WeatherService(options);
   const { port } = await service.listen(0, '127.0.0.1');
   service.port = port;

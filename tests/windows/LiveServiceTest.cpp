@@ -43,7 +43,7 @@ struct Expected {
 // What the mapping rules give for the fake's northern and southern numbers.
 const Expected kBeijing{
     .city = "北京",
-    .temps = {"5℃~-4℃", "3℃~-1℃", "-2℃~-7℃", "6℃~-4℃", "10℃~1℃"},
+    .temps = {"5℃~-4℃", "3℃~-1℃", "-2℃~-8℃", "6℃~-4℃", "10℃~1℃"},
     .skies = {"阴 多云", "中雨 中到大雨", "中雪 大雪", "晴 晴", "雷阵雨 阵雨"},
     .winds = {"北风", "东风", "南风6-7级", "微风", "南风3-4级"},
     .forces = {"小于3级", "4-5级", "6-7级", "小于3级", "3-4级"},

@@ -1,0 +1,149 @@
+'use strict';
+// A live report from a stored forecast: the series of service/lib/openMeteo.js
+// (hourly from 00:00 of the stored first day, daily from that day), read
+// from `today` on, so that after midnight day 1 is the stored next day.
+
+const M = require('./mapping');
+
+const REPORT_DAYS = 6;   // five shown, and day 6 for the car-washing index's day 3 … and day 5's night
+
+function daysBetween(fromText, to) {
+  const from = M.parseDay(fromText);
+  if (!from) return NaN;
+  return Math.round((Date.UTC(to.year, to.month - 1, to.day) - Date.UTC(from.year, from.month - 1, from.day)) / 86400e3);
+}
+
+function at(series, index) {
+  return Array.isArray(series) && index >= 0 && index < series.length && M.isNumber(series[index]) ? series[index] : null;
+}
+
+// One 12-hour half starting at hourly index `start` (08:00 or 20:00). The
+// codes and amounts are those of the hours ending inside it (an entry holds
+// the hour before its time); the temperatures are the instants within it.
+function halfOf(hourly, start) {
+  let code = null;
+  let amount = null;
+  let known = 0;
+  let rain = false;
+  let snow = false;
+  for (let i = start + 1; i <= start + 12; ++i) {
+    const c = at(hourly.weather_code, i);
+    if (c !== null) {
+      ++known;
+      if (code === null || c > code) code = c;
+      rain = rain || M.isRainCode(c);
+      snow = snow || M.isSnowCode(c);
+    }
+    const a = at(hourly.precipitation, i);
+    if (a !== null) amount = (amount || 0) + a;
+  }
+  const temps = [];
+  for (let i = start; i <= start + 12; ++i) {
+    const t = at(hourly.temperature_2m, i);
+    if (t !== null) temps.push(t);
+  }
+  // Fewer than half of the hours known: no picture from them.
+  if (known < 6) code = null;
+  return { code, amount, mixed: rain && snow, temps };
+}
+
+function degrees(value) {
+  return value === null ? '' : String(M.roundHalfAway(value));
+}
+
+function fahrenheit(value) {
+  return (value * 1.8 + 32).toFixed(1);
+}
+
+// Whether the stored forecast holds `today` at all.
+function covers(forecast, today) {
+  const offset = daysBetween(forecast.start, today);
+  return offset >= 0 && at(forecast.daily.temperature_2m_max, offset) !== null;
+}
+
+// The report object of one place, or null when the forecast does not hold
+// today. `madeAt` is when the forecast was fetched (for "fchh").
+function buildReport(name, code, forecast, today, madeAt) {
+  if (!covers(forecast, today)) return null;
+  const offset = daysBetween(forecast.start, today);
+  const { daily, hourly } = forecast;
+  const days = [];
+  for (let i = 0; i < REPORT_DAYS; ++i) {
+    const d = offset + i;
+    const get = (name) => at(daily[name], d);
+    const dayHalf = halfOf(hourly, d * 24 + 8);
+    const nightHalf = halfOf(hourly, d * 24 + 20);
+    const high = get('temperature_2m_max');
+    const low = get('temperature_2m_min');
+    const amount = dayHalf.amount === null && nightHalf.amount === null ? null :
+      (dayHalf.amount || 0) + (nightHalf.amount || 0);
+    days.push({
+      high, low,
+      mean: high !== null && low !== null ? (high + low) / 2 : null,
+      picture: M.pictureOf(dayHalf),
+      night: M.pictureOf(nightHalf),
+      amount,
+      chance: get('precipitation_probability_max'),
+      force: M.beaufortForce(get('wind_speed_10m_max')),
+      direction: M.windSector(get('wind_direction_10m_dominant')),
+      uv: get('uv_index_max'),
+      dayHigh: dayHalf.temps.length ? Math.max(...dayHalf.temps) : null,
+      nightLow: nightHalf.temps.length ? Math.min(...nightHalf.temps) : null,
+    });
+  }
+
+  const five = days.slice(0, 5);
+  const info = {
+    city: name,
+    city_en: '',
+    cityid: code,
+    date_y: M.dateY(today),
+    date: M.lunarDate(today),
+    week: M.weekday(today),
+    fchh: String(new Date(madeAt + 8 * 3600e3).getUTCHours()).padStart(2, '0'),
+  };
+  const range = (d, unit, f) => (d.high === null || d.low === null ? '' : `${f(d.high)}${unit}~${f(d.low)}${unit}`);
+  five.forEach((d, i) => { info[`temp${i + 1}`] = range(d, '℃', degrees); });
+  five.forEach((d, i) => { info[`tempF${i + 1}`] = range(d, '℉', fahrenheit); });
+  five.forEach((d, i) => { info[`weather${i + 1}`] = M.weatherWords(M.titleOf(d.picture), M.titleOf(d.night)); });
+  five.forEach((d, i) => {
+    info[`img${2 * i + 1}`] = String(d.picture ?? M.DEFAULT_PICTURE);
+    info[`img${2 * i + 2}`] = String(d.night ?? M.DEFAULT_PICTURE);
+  });
+  info.img_single = info.img1;
+  five.forEach((d, i) => {
+    info[`img_title${2 * i + 1}`] = M.titleOf(d.picture);
+    info[`img_title${2 * i + 2}`] = M.titleOf(d.night);
+  });
+  info.img_title_single = info.img_title1;
+  five.forEach((d, i) => { info[`wind${i + 1}`] = M.windText(d.direction, d.force); });
+  info.fx1 = days[0].direction;
+  info.fx2 = days[1].direction;
+  five.forEach((d, i) => { info[`fl${i + 1}`] = M.forceText(d.force); });
+
+  const wet = (d) => M.isWetPicture(d.picture) || M.isWetPicture(d.night) || (d.amount !== null && d.amount >= 1);
+  const [d1, d2, d3] = days;
+  const first = M.clothing(d1.mean);
+  const second = M.clothing(d2.mean);
+  info.index = first.word;
+  info.index_d = first.advice;
+  info.index48 = second.word;
+  info.index48_d = second.advice;
+  info.index_uv = M.uvLevel(d1.uv);
+  info.index48_uv = M.uvLevel(d2.uv);
+  info.index_xc = wet(d1) || wet(d2) ? '不宜' : wet(d3) ? '较适宜' : '适宜';
+  const today1 = { mean: d1.mean, force: d1.force, picture: d1.picture, wet: wet(d1), chance: d1.chance };
+  info.index_tr = M.travelIndex(today1);
+  info.index_co = M.comfortIndex(today1);
+  info.index_cl = M.exerciseIndex(today1);
+  info.index_ls = M.dryingIndex(today1);
+  info.index_ag = '';
+  days.slice(0, 3).forEach((d, i) => {
+    info[`st${2 * i + 1}`] = d.dayHigh === null ? '' : degrees(d.dayHigh);
+    info[`st${2 * i + 2}`] = d.nightLow === null ? '' : degrees(d.nightLow);
+  });
+  info.sd = '';
+  return { weatherinfo: info };
+}
+
+module.exports = { buildReport, covers, halfOf, daysBetween };
