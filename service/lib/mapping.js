@@ -36,16 +36,31 @@ function windSector(degrees) {
   return DIRECTIONS[Math.floor((turn + 22.5) / 45) % 8];
 }
 
-// Upper bounds (km/h, exclusive) of Beaufort forces 0-11; 118 and above is 12.
-const BEAUFORT_KMH = [1, 6, 12, 20, 29, 39, 50, 62, 75, 89, 103, 118];
+// Wind force grades of GB/T 28591-2012 by m/s: force f while the speed is
+// below the lower bound of f + 1. The standard prints bounds to 0.1 m/s
+// (grade 1 is 0.3-1.5, grade 2 1.6-3.3), so a speed between them, such as
+// 1.55, stays in the lower grade. Grades go on to 17 (from 56.1).
+const FORCE_FROM_MS = [0.3, 1.6, 3.4, 5.5, 8.0, 10.8, 13.9, 17.2, 20.8, 24.5, 28.5, 32.7,
+  37.0, 41.5, 46.2, 51.0, 56.1];
 
-function beaufortForce(kmh) {
-  if (!isNumber(kmh) || kmh < 0) return null;
-  const force = BEAUFORT_KMH.findIndex((bound) => kmh < bound);
-  return force < 0 ? 12 : force;
+function beaufortForce(ms) {
+  if (!isNumber(ms) || ms < 0) return null;
+  const force = FORCE_FROM_MS.findIndex((bound) => ms < bound);
+  return force < 0 ? FORCE_FROM_MS.length : force;
+}
+
+// 四舍五入 to a whole number: halves go away from zero (-2.5 -> -3). The
+// value is first cut to 9 decimals so that a sum's 2.4999999999999996
+// counts as the 2.5 it stands for; -0 becomes 0. Not a number: null.
+function roundHalfAway(value) {
+  if (!isNumber(value)) return null;
+  const tidy = Number(value.toFixed(9));
+  const whole = Math.sign(tidy) * Math.round(Math.abs(tidy));
+  return whole === 0 ? 0 : whole;
 }
 
 // The force as the report writes it: "小于3级" up to force 2, then "3-4级" and so on.
+// The old service's texts stop at "12级", which also stands for 13 to 17.
 function forceText(force) {
   if (force === null || force === undefined) return '';
   if (force <= 2) return '小于3级';
@@ -255,7 +270,7 @@ function lunarDate(day) {
 
 module.exports = {
   TITLES, titleOf, DEFAULT_PICTURE, WEEKDAYS, DIRECTIONS, windSector, beaufortForce, forceText,
-  windText, pictureOf, isRainCode, isSnowCode, isWetPicture, HEAVY_PICTURES, weatherWords,
-  clothing, CLOTHING, uvLevel, exerciseIndex, comfortIndex, dryingIndex, travelIndex,
+  windText, roundHalfAway, pictureOf, isRainCode, isSnowCode, isWetPicture, HEAVY_PICTURES,
+  weatherWords, clothing, CLOTHING, uvLevel, exerciseIndex, comfortIndex, dryingIndex, travelIndex,
   parseDay, addDays, dayText, chinaToday, localToday, dateY, weekday, lunarDate, isNumber,
 };

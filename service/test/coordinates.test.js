@@ -45,3 +45,26 @@ test('the two 朝阳 are far apart: a district of Beijing and a city of Liaoning
   assert.ok(beijingLat > 39.8 && beijingLat < 40.1 && beijingLon > 116.3 && beijingLon < 116.7);
   assert.ok(liaoningLat > 41.2 && liaoningLat < 41.9 && liaoningLon > 120.1 && liaoningLon < 120.8);
 });
+
+test('prefecture-level cities lie within 5 km of their documented seats', () => {
+  // City (or prefecture) government coordinates from English Wikipedia's
+  // infoboxes; 淄博's is that of its seat district, 张店区.
+  const seats = [
+    ['101310201', '三亚', 18.2533, 109.5036], ['101150701', '海西', 37.38, 97.37],
+    ['101120301', '淄博', 36.8061, 118.0181], ['101181201', '鹤壁', 35.748, 114.297],
+    ['101191001', '连云港', 34.5966, 119.2214], ['101251401', '永州', 26.420, 111.613],
+    ['101190401', '苏州', 31.2997, 120.5853], ['101100101', '太原', 37.8704, 112.5497],
+    ['101120601', '潍坊', 36.708, 119.162], ['101230901', '南平', 26.6418, 118.1774],
+    ['101220601', '安庆', 30.5318, 117.1153],
+  ];
+  const names = new Map(loadCityTable().entries.map(({ name, code }) => [code, name]));
+  const radians = Math.PI / 180;
+  for (const [code, name, latitude, longitude] of seats) {
+    assert.strictEqual(names.get(code), name, code);
+    const [lat, lon] = places[code];
+    const north = (lat - latitude) * radians;
+    const east = (lon - longitude) * radians * Math.cos(latitude * radians);
+    const km = 6371 * Math.hypot(north, east);
+    assert.ok(km < 5, `${name} ${code} lies ${km.toFixed(1)} km from its seat`);
+  }
+});

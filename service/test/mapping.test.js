@@ -71,19 +71,49 @@ test('wind degrees fall in eight sectors of 45 degrees', () => {
   for (const [degrees, sector] of cases) assert.strictEqual(M.windSector(degrees), sector, String(degrees));
 });
 
-test('km/h give the Beaufort force and its text', () => {
-  const cases = [[0, 0, '小于3级', '微风'], [5.9, 1, '小于3级', '微风'], [11.9, 2, '小于3级', '微风'],
-    [12, 3, '3-4级', '北风3-4级'], [19.9, 3, '3-4级', '北风3-4级'], [20, 4, '4-5级', '北风4-5级'],
-    [38.9, 5, '5-6级', '北风5-6级'], [61.9, 7, '7-8级', '北风7-8级'], [102.9, 10, '10-11级', '北风10-11级'],
-    [130, 12, '12级', '北风12级']];
-  for (const [kmh, force, text, wind] of cases) {
-    assert.strictEqual(M.beaufortForce(kmh), force, `${kmh} km/h`);
-    assert.strictEqual(M.forceText(force), text);
-    assert.strictEqual(M.windText('北风', force), wind);
+test('m/s give the national standard\'s wind force, at and around every bound', () => {
+  const bounds = [
+    // [force, last printed speed of force - 1, a speed between, first printed speed, next]
+    [1, 0.2, 0.25, 0.3, 0.4], [2, 1.5, 1.55, 1.6, 1.7], [3, 3.3, 3.35, 3.4, 3.5],
+    [4, 5.4, 5.45, 5.5, 5.6], [5, 7.9, 7.95, 8.0, 8.1], [6, 10.7, 10.75, 10.8, 10.9],
+    [7, 13.8, 13.85, 13.9, 14.0], [8, 17.1, 17.15, 17.2, 17.3], [9, 20.7, 20.75, 20.8, 20.9],
+    [10, 24.4, 24.45, 24.5, 24.6], [11, 28.4, 28.45, 28.5, 28.6], [12, 32.6, 32.65, 32.7, 32.8],
+    [13, 36.9, 36.95, 37.0, 37.1], [14, 41.4, 41.45, 41.5, 41.6], [15, 46.1, 46.15, 46.2, 46.3],
+    [16, 50.9, 50.95, 51.0, 51.1], [17, 56.0, 56.05, 56.1, 56.2],
+  ];
+  for (const [force, last, between, first, next] of bounds) {
+    assert.strictEqual(M.beaufortForce(last), force - 1, `${last} m/s`);
+    assert.strictEqual(M.beaufortForce(between), force - 1, `${between} m/s`);
+    assert.strictEqual(M.beaufortForce(first), force, `${first} m/s`);
+    assert.strictEqual(M.beaufortForce(next), force, `${next} m/s`);
   }
-  assert.strictEqual(M.beaufortForce(null), null);
-  assert.strictEqual(M.forceText(null), '');
-  assert.strictEqual(M.windText('东风', null), '东风');
+  for (const [ms, force] of [[0, 0], [0.1, 0], [61.2, 17], [75, 17]]) {
+    assert.strictEqual(M.beaufortForce(ms), force, `${ms} m/s`);
+  }
+  for (const ms of [-0.1, NaN, Infinity, null, undefined, '5']) {
+    assert.strictEqual(M.beaufortForce(ms), null, String(ms));
+  }
+});
+
+test('a force gives the report\'s texts, which stop at 12级', () => {
+  const cases = [[0, '小于3级', '微风'], [2, '小于3级', '微风'], [3, '3-4级', '北风3-4级'],
+    [7, '7-8级', '北风7-8级'], [11, '11-12级', '北风11-12级'], [12, '12级', '北风12级'],
+    [13, '12级', '北风12级'], [17, '12级', '北风12级'], [null, '', '北风']];
+  for (const [force, text, wind] of cases) {
+    assert.strictEqual(M.forceText(force), text, String(force));
+    assert.strictEqual(M.windText('北风', force), wind, String(force));
+  }
+});
+
+test('temperatures round half away from zero', () => {
+  const cases = [[2.5, 3], [-2.5, -3], [2.4, 2], [-2.4, -2], [2.6, 3], [-2.6, -3], [0.5, 1],
+    [-0.5, -1], [-0.4, 0], [0, 0], [-0, 0], [36.5, 37], [-12.5, -13], [1.4999, 1],
+    [2.49999999, 2], [2.4999999999999996, 3], [-2.4999999999999996, -3],
+    [0.7 - 0.2, 1], [0.6 - 4.1, -4], [7, 7], [null, null], [NaN, null], ['3', null]];
+  for (const [value, whole] of cases) {
+    // Object.is tells 0 from -0, which String() would print as "0" too.
+    assert.ok(Object.is(M.roundHalfAway(value), whole), `${value} -> ${M.roundHalfAway(value)}`);
+  }
 });
 
 test('the living indexes follow their rules', () => {

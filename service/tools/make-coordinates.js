@@ -10,9 +10,13 @@
 //   1. the hand-kept table below (weather stations, old names, and places
 //      the package has no centre point for);
 //   2. a prefecture-level city of that province with the same short name
-//      (襄阳市 -> 襄阳, 阿坝藏族羌族自治州 -> 阿坝): its seat, that is the
+//      (襄阳市 -> 襄阳, 阿坝藏族羌族自治州 -> 阿坝): its seat, taken as the
 //      first district ("区") by administrative code, else the first
-//      county-level city, else the first county;
+//      county-level city, else the first county (where that guess is not
+//      the seat, the hand table names the seat). Four cities whose
+//      government has moved to a new district keep the old centre that
+//      their weather is known by: 昆明 五华区 (not 呈贡区), 贵阳 南明区 (not
+//      观山湖区), 铜川 王益区 (not 耀州区), 鄂尔多斯 东胜区 (not 康巴什区);
 //   3. a county-level place of that province with the same short name
 //      (顺义区 -> 顺义), a city before a district before a county.
 // The centre point of a place is the package's "cp" of that place.
@@ -76,6 +80,17 @@ const BY_HAND = [
   { name: '阿里', at: '噶尔县' },
   { name: '克拉玛依', at: '克拉玛依区' },
   { name: '鄂州', at: '鄂城区' },
+  { name: '海西', at: '德令哈市' },                    // not 格尔木, 240 km away
+  { name: '淄博', at: '张店区' },
+  { name: '鹤壁', at: '淇滨区' },
+  // Seats whose district point in the package lies a few km off the city
+  // government: that government's coordinates from English Wikipedia.
+  { name: '三亚', position: [18.25, 109.50] },        // 吉阳区, not 海棠区 30 km away
+  { name: '连云港', position: [34.60, 119.22] },      // 海州区
+  { name: '永州', position: [26.42, 111.61] },        // 冷水滩区
+  { name: '苏州', position: [31.30, 120.59] },        // 姑苏区
+  { name: '太原', position: [37.87, 112.55] },        // 杏花岭区
+  { name: '潍坊', position: [36.71, 119.16] },        // 奎文区
 ];
 
 function readOutlines() {
