@@ -76,7 +76,7 @@ function assertWellFormed(info, code) {
 }
 
 test('a cold start: every code answered from a few batched requests of at most 10 variables', async () => {
-  await withLive({ args: ['--date', DATE, '--max-connections-per-address', '500'], delayMs: 300 }, async (service, fake) => {
+  await withLive({ args: ['--date', DATE, '--max-connections-per-address', '500', '--api-key', 'k3y'], delayMs: 300 }, async (service, fake) => {
     // All 447 at once, right after start: they wait for their batch.
     const answers = await Promise.all(CODES.map((code) => H.getReport(service.port, code)));
     for (const [i, answer] of answers.entries()) {
@@ -93,7 +93,7 @@ test('a cold start: every code answered from a few batched requests of at most 1
     assert.deepStrictEqual(query.get('daily').split(','), DAILY);
     assert.deepStrictEqual(query.get('hourly').split(','), HOURLY);
     for (const [name, value] of [['timezone', 'Asia/Shanghai'], ['start_date', DATE], ['end_date', '2026-12-14'],
-      ['temperature_unit', 'celsius'], ['wind_speed_unit', 'ms'], ['precipitation_unit', 'mm']]) {
+      ['temperature_unit', 'celsius'], ['wind_speed_unit', 'ms'], ['precipitation_unit', 'mm'], ['apikey', 'k3y']]) {
       assert.strictEqual(query.get(name), value, name);
     }
     assert.strictEqual(query.get('latitude').split(',').length, 200);
