@@ -10,6 +10,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 xvfb xauth x11-utils xdotool imagemagick
   fonts-wqy-zenhei fonts-arphic-ukai fonts-arphic-uming
+  nginx
 )
 # Node.js for the web service: Debian's packages where no node is installed.
 command -v node >/dev/null || packages+=(nodejs)
@@ -24,9 +25,31 @@ done
 if ((${#missing[@]})); then
   echo "installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
+  # A daemon's package starts it (nginx on port 80, which the tests need
+  # free): a policy-rc.d that refuses every start, for this install only.
+  # One the machine has already (containers) is left as it is.
+  policy=/usr/sbin/policy-rc.d own_policy=
+  if [[ ! -e $policy ]]; then
+    own_policy=1
+    printf '#!/bin/sh\nexit 101\n' >"$policy"
+    chmod 755 "$policy"
+    trap 'rm -f "$policy"' EXIT
+  fi
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  if [[ $own_policy ]]; then
+    rm -f "$policy"
+    trap - EXIT
+  fi
+  if [[ " ${missing[*]} " == *" nginx "* ]]; then
+    # Installed now, so not the machine's own: kept from starting at boot,
+    # and stopped should anything have started it all the same.
+    systemctl disable nginx >/dev/null 2>&1 || update-rc.d nginx disable >/dev/null 2>&1 || true
+    start-stop-daemon --stop --quiet --retry TERM/5 --pidfile /run/nginx.pid --exec /usr/sbin/nginx || true
+  fi
 fi
+# The proxy test (service/test/nginx.test.js) runs this binary with a config of its own.
+[[ -x /usr/sbin/nginx ]] || { echo "setup: /usr/sbin/nginx is missing after the install" >&2; exit 1; }
 
 # The web service's packages, exactly as locked; again whenever the lock file
 # is newer than what was installed. The generator's devDependency (350 MB of
