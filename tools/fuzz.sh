@@ -12,7 +12,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 target=${1:?usage: tools/fuzz.sh json|location|http [SECONDS]}
 seconds=${2:-30}
 build=${WEATHER_FUZZ_BUILD_DIR:-$root/build/fuzz}
-shared=${WEATHER_SHARED_DIR:-$root/../shared}
+testdata=$root/tests/data
 
 case $target in
   json) max_len=65536 ;;
@@ -31,7 +31,7 @@ corpus=$build/$target-fuzz-corpus
 artifacts=$build/$target-fuzz-artifacts
 mkdir -p "$corpus" "$artifacts"
 if [ "$target" = json ]; then
-  cp "$shared"/testdata/JSONTestSuite/test_parsing/*.json "$corpus"/
+  cp "$testdata"/JSONTestSuite/test_parsing/*.json "$corpus"/
   cp "$root"/tests/bench/weather_report.json "$corpus"/
 else
   cp "$root"/tests/fuzz/seeds/"$target"/* "$corpus"/
