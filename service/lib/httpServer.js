@@ -1,14 +1,16 @@
 'use strict';
-// A small HTTP/1.1 server for GET and HEAD only, built on plain sockets so
-// that every limit is ours: the length of the request line and of the head,
-// the time a client may take to send its head, the connections one address
-// may hold. Anything outside that gets a quick 4xx and the connection closes.
-// Every answer, head and body, leaves in one write with TCP_NODELAY: a head
-// and a body written apart meet the client's delayed acknowledgement and
-// cost 40 ms an answer.
+// The service's HTTP/1.1 server: node's own server and parser (llhttp) with
+// its timers and keep-alive, and on top what a public GET/HEAD service needs
+// that node leaves out: a cap on the request line; 405 for other methods;
+// 400 for a GET with a body or another HTTP major version; caps on the
+// connections of one address and of all; a cap on the unanswered requests of
+// one connection, so that a client that pipelines and never reads cannot
+// grow memory; and the caller's address behind a trusted proxy. A refusal is
+// a quick answer with Connection: close, and the connection then closes.
 
+const http = require('http');
 const net = require('net');
-const { STATUS_CODES } = require('http');
+const { performance } = require('perf_hooks');
 
 const DEFAULT_LIMITS = {
   maxRequestLine: 2048,
@@ -17,28 +19,25 @@ const DEFAULT_LIMITS = {
   idleTimeoutMs: 5000,
   maxConnectionsPerAddress: 32,
   maxConnections: 1024,
+  maxRequestsPerSocket: 1000,
 };
 
-const TOKEN = /^[!#$%&'*+\-.^_`|~0-9A-Za-z]+$/;
-const HEAD_END = /\r?\n\r?\n/;
+// Unanswered requests one connection may have before the server stops
+// reading from it; reading goes on once they are sent.
+const MAX_IN_FLIGHT = 16;
+// How long a closing connection is read (and the bytes dropped) for the
+// client's end: closing with bytes unread sends a reset, which can cost the
+// client the answer it has not read yet.
+const LINGER_MS = 2000;
+
+const CONNECTION = Symbol('connection');
+const EMPTY = Buffer.alloc(0);
+// Errors that say the client sent something wrong or too slowly; any other
+// error of a socket (a reset) just ends it.
+const CLIENT_FAULT = /^(HPE_|ERR_HTTP_REQUEST_TIMEOUT$)/;
 
 function reasonPhrase(status) {
-  return STATUS_CODES[status] || 'Status ' + status;
-}
-
-// The whole answer as one buffer. `headers` is a list of [name, value].
-function serializeAnswer(answer, { method = 'GET', close = false } = {}) {
-  const status = answer.status;
-  const body = answer.body || Buffer.alloc(0);
-  let head = `HTTP/1.1 ${status} ${reasonPhrase(status)}\r\n` +
-    `Server: weather-service\r\nDate: ${new Date().toUTCString()}\r\n`;
-  for (const [name, value] of answer.headers || []) head += `${name}: ${value}\r\n`;
-  if (status !== 304 && status >= 200) head += `Content-Length: ${body.length}\r\n`;
-  if (close) head += 'Connection: close\r\n';
-  head += '\r\n';
-  const headBytes = Buffer.from(head, 'latin1');
-  if (method === 'HEAD' || status === 304 || status === 204) return headBytes;
-  return Buffer.concat([headBytes, body]);
+  return http.STATUS_CODES[status] || `Status ${status}`;
 }
 
 function errorAnswer(status, extraHeaders = []) {
@@ -48,200 +47,370 @@ function errorAnswer(status, extraHeaders = []) {
   return { status, headers: [['Content-Type', 'text/html; charset=utf-8'], ...extraHeaders], body };
 }
 
+// A refusal written on the socket itself, where no response object is at
+// hand (at accept, after a parse error, for CONNECT).
+function rawRefusal(status, extraHeaders) {
+  const answer = errorAnswer(status, extraHeaders);
+  let head = `HTTP/1.1 ${status} ${reasonPhrase(status)}\r\nServer: weather-service\r\n` +
+    `Date: ${new Date().toUTCString()}\r\n`;
+  for (const [name, value] of answer.headers) head += `${name}: ${value}\r\n`;
+  head += `Content-Length: ${answer.body.length}\r\nConnection: close\r\n\r\n`;
+  return Buffer.concat([Buffer.from(head, 'latin1'), answer.body]);
+}
+
 // "::ffff:1.2.3.4" is the IPv4 address 1.2.3.4 on a dual-stack socket.
 function plainAddress(address) {
   if (typeof address !== 'string') return '';
   return address.startsWith('::ffff:') && net.isIPv4(address.slice(7)) ? address.slice(7) : address;
 }
 
-function parseHead(text) {
-  const lines = text.split(/\r?\n/);
-  const m = /^([A-Za-z]+) (\S+) HTTP\/(\d)\.(\d)$/.exec(lines[0]);
-  if (!m) return null;
-  const headers = new Map();
-  for (const line of lines.slice(1)) {
-    if (line === '') continue;
-    const colon = line.indexOf(':');
-    if (colon <= 0) return null;
-    const name = line.slice(0, colon);
-    if (!TOKEN.test(name)) return null;
-    const key = name.toLowerCase();
-    const value = line.slice(colon + 1).trim();
-    headers.set(key, headers.has(key) ? headers.get(key) + ', ' + value : value);
-  }
-  return { method: m[1], target: m[2], major: Number(m[3]), minor: Number(m[4]), headers };
+// The address a trusted proxy added: the last of X-Forwarded-For, and only
+// a well-formed one; the addresses before it are the client's own say.
+function forwardedAddress(headers) {
+  const forwarded = headers.get('x-forwarded-for');
+  if (forwarded === undefined) return null;
+  const address = plainAddress(forwarded.slice(forwarded.lastIndexOf(',') + 1).trim());
+  return net.isIP(address) ? address : null;
 }
 
-class Connection {
-  constructor(socket, server) {
-    this.socket = socket;
-    this.server = server;
-    this.limits = server.limits;
-    this.pending = Buffer.alloc(0);
-    this.busy = false;
-    this.closing = false;
-    this.headTimer = null;
-    this.idleTimer = null;
-    socket.setNoDelay(true);
-    socket.on('data', (chunk) => this.onData(chunk));
-    socket.on('error', () => socket.destroy());
-    socket.on('close', () => this.onClose());
-    // A client may half-close after its request and still read the answer.
-    socket.on('end', () => {
-      this.clientEnded = true;
-      if (!this.busy) this.endQuietly();
-    });
-    this.armIdle();
+// Lowercase names; a repeated header's values joined with ', '.
+function headerMap(raw) {
+  const headers = new Map();
+  for (let i = 0; i < raw.length; i += 2) {
+    const name = raw[i].toLowerCase();
+    const value = raw[i + 1];
+    headers.set(name, headers.has(name) ? `${headers.get(name)}, ${value}` : value);
   }
+  return headers;
+}
 
-  armIdle() {
-    this.clearTimers();
-    this.idleTimer = setTimeout(() => this.socket.destroy(), this.limits.idleTimeoutMs);
-  }
+function destroyOnError() {
+  this.destroy();
+}
 
-  clearTimers() {
-    clearTimeout(this.headTimer);
-    clearTimeout(this.idleTimer);
-    this.headTimer = this.idleTimer = null;
-  }
-
-  onClose() {
-    this.clearTimers();
-    this.closing = true;
-    this.server.forget(this);
-  }
-
-  onData(chunk) {
-    if (this.closing) return;  // draining after a final answer
-    this.pending = this.pending.length ? Buffer.concat([this.pending, chunk]) : chunk;
-    if (this.busy) {
-      // Pipelined requests wait; stop reading so that a flood cannot grow the buffer.
-      this.socket.pause();
-      return;
-    }
-    this.parse();
-  }
-
-  parse() {
-    if (this.closing || this.busy) return;
-    if (this.pending.length === 0) {
-      this.armIdle();
-      return;
-    }
-    if (!this.headTimer) {
-      clearTimeout(this.idleTimer);
-      this.idleTimer = null;
-      this.headTimer = setTimeout(() => this.finish(errorAnswer(408)), this.limits.headTimeoutMs);
-    }
-    const window = this.pending.subarray(0, this.limits.maxHeadBytes + 4).toString('latin1');
-    const lineEnd = window.indexOf('\n');
-    const lineLength = lineEnd < 0 ? window.length : lineEnd;
-    if (lineLength > this.limits.maxRequestLine) return this.finish(errorAnswer(414));
-    const end = HEAD_END.exec(window);
-    if (!end) {
-      if (this.pending.length > this.limits.maxHeadBytes) this.finish(errorAnswer(431));
-      return undefined;
-    }
-    if (end.index > this.limits.maxHeadBytes) return this.finish(errorAnswer(431));
-    const consumed = end.index + end[0].length;
-    const head = parseHead(window.slice(0, end.index));
-    this.pending = this.pending.subarray(consumed);
-    clearTimeout(this.headTimer);
-    this.headTimer = null;
-    if (!head || head.major !== 1) return this.finish(errorAnswer(400));
-    if (head.method !== 'GET' && head.method !== 'HEAD') {
-      return this.finish(errorAnswer(405, [['Allow', 'GET, HEAD']]));
-    }
-    const length = head.headers.get('content-length');
-    if (head.headers.has('transfer-encoding') || (length !== undefined && length !== '0')) {
-      return this.finish(errorAnswer(400));  // a GET carries no body
-    }
-    const connection = (head.headers.get('connection') || '').toLowerCase();
-    const keepAlive = head.minor >= 1 ? !connection.includes('close') : connection.includes('keep-alive');
-    const request = {
-      method: head.method,
-      target: head.target,
-      headers: head.headers,
-      remoteAddress: plainAddress(this.socket.remoteAddress),
-    };
-    this.busy = true;
-    let answered;
-    try {
-      answered = Promise.resolve(this.server.handler(request));
-    } catch (error) {
-      answered = Promise.reject(error);
-    }
-    answered.then((answer) => answer, (error) => {
-      this.server.log(`handler failed: ${error && error.stack ? error.stack : error}`);
-      return errorAnswer(500);
-    }).then((answer) => {
-      this.busy = false;
-      if (this.socket.destroyed) return;
-      const close = !keepAlive || Boolean(answer.close);
-      this.socket.write(serializeAnswer(answer, { method: head.method, close }));
-      this.server.log(`${request.remoteAddress} ${head.method} ${head.target} ${answer.status}`);
-      if (answer.afterWrite) answer.afterWrite();
-      if (close || this.clientEnded) return this.endQuietly();
-      this.socket.resume();
-      return this.parse();
-    });
-    return undefined;
-  }
-
-  // A final answer: sent, then the connection closes after the client has
-  // had the chance to read it (half-close first, so no reset eats it).
-  finish(answer) {
-    if (this.closing) return;
-    this.clearTimers();
-    this.socket.write(serializeAnswer(answer, { close: true }));
-    this.server.log(`${plainAddress(this.socket.remoteAddress)} refused with ${answer.status}`);
-    this.endQuietly();
-  }
-
-  endQuietly() {
-    if (this.closing) return;
-    this.closing = true;
-    this.clearTimers();
-    this.pending = Buffer.alloc(0);
-    this.socket.resume();
-    this.socket.end();
-    setTimeout(() => this.socket.destroy(), 2000).unref();
-  }
+function elapsed(started) {
+  return Math.round((performance.now() - started) * 10) / 10;
 }
 
 class HttpServer {
-  constructor(handler, { limits = {}, log = () => {} } = {}) {
+  constructor(handler, { limits = {}, log = () => {}, trustProxy = false, observe = () => {} } = {}) {
     this.handler = handler;
     this.limits = { ...DEFAULT_LIMITS, ...limits };
     this.log = log;
-    this.connections = new Set();
-    this.perAddress = new Map();
-    this.server = net.createServer({ noDelay: true, allowHalfOpen: true }, (socket) => this.accept(socket));
+    this.trustProxy = Boolean(trustProxy);
+    this.observe = observe;
+    this.connections = new Set();  // every open socket's state, refused ones too
+    this.counted = 0;              // the connections that count against maxConnections
+    this.perAddress = new Map();   // socket address -> connections
+    this.perClient = new Map();    // forwarded client address -> requests in flight
+    const headMs = Math.ceil(this.limits.headTimeoutMs);
+    this.server = http.createServer({
+      headersTimeout: headMs,
+      // A GET is whole when its head is; a longer body is refused anyway.
+      requestTimeout: headMs,
+      keepAliveTimeout: Math.ceil(this.limits.idleTimeoutMs),
+      maxHeaderSize: this.limits.maxHeadBytes,
+      // Node checks the head timeout at this interval: a quarter of it, so
+      // that a slow head is cut off within 1.25 times the timeout.
+      connectionsCheckingInterval: headMs > 0 ? Math.min(1000, Math.max(50, Math.floor(headMs / 4))) : 1000,
+      // The program sends no Host; old clients need none either.
+      requireHostHeader: false,
+      noDelay: true,
+    });
+    this.server.maxRequestsPerSocket = this.limits.maxRequestsPerSocket;
+    // A client may half-close after its requests and still read the answers.
+    this.server.httpAllowHalfOpen = true;
+    this.server.on('connection', (socket) => this.accept(socket));
+    this.server.on('request', (req, res) => this.onRequest(req, res));
+    this.server.on('connect', (req, socket) => this.onConnect(req, socket));
+    this.server.on('clientError', (error, socket) => this.onClientError(error, socket));
+    // Node answers 503 itself to requests past maxRequestsPerSocket, but
+    // only after the last answer, which closes the connection: never sent.
+    this.server.on('dropRequest', (req, socket) => {
+      if (socket[CONNECTION]) this.ignore(socket[CONNECTION]);
+    });
   }
 
   accept(socket) {
     const address = plainAddress(socket.remoteAddress);
+    const conn = {
+      socket, address, counted: false, inFlight: new Set(), held: false, refused: false,
+      closing: false, pendingRefusal: 0, requests: 0, ignored: 0, waiting: [], scheduled: false,
+      timer: null,
+    };
+    socket[CONNECTION] = conn;
+    this.connections.add(conn);
+    socket.on('close', () => this.forget(conn));
+    // Node resumes reading when its own queue of output drains; this keeps
+    // the socket paused while this server holds it for unanswered requests.
+    socket.on('resume', () => {
+      if (conn.held) socket.pause();
+    });
+    // Node calls this after the last answer of a connection.
+    socket.destroySoon = () => this.closeGently(conn);
+
     const held = this.perAddress.get(address) || 0;
-    if (held >= this.limits.maxConnectionsPerAddress || this.connections.size >= this.limits.maxConnections) {
-      socket.on('error', () => socket.destroy());
-      socket.setNoDelay(true);
-      socket.end(serializeAnswer(errorAnswer(held >= this.limits.maxConnectionsPerAddress ? 429 : 503),
-        { close: true }));
-      setTimeout(() => socket.destroy(), 2000).unref();
-      this.log(`${address} refused: too many connections`);
+    // Behind a trusted proxy every connection is the proxy's: clients are
+    // counted by their forwarded address instead, per request.
+    const tooMany = !this.trustProxy && held >= this.limits.maxConnectionsPerAddress;
+    if (tooMany || this.counted >= this.limits.maxConnections) {
+      const status = tooMany ? 429 : 503;
+      conn.refused = true;
+      socket.write(rawRefusal(status));
+      this.closeGently(conn);
+      this.log('refused', { client: address, status, reason: tooMany ? 'connections of the address' : 'connections' });
       return;
     }
+    conn.counted = true;
+    this.counted += 1;
     this.perAddress.set(address, held + 1);
-    const connection = new Connection(socket, this);
-    connection.address = address;
-    this.connections.add(connection);
+    // A connection that never says a word is closed without one.
+    conn.timer = setTimeout(() => {
+      if (socket.bytesRead === 0) socket.destroy();
+    }, this.limits.idleTimeoutMs);
+    conn.timer.unref();
   }
 
-  forget(connection) {
-    if (!this.connections.delete(connection)) return;
-    const held = (this.perAddress.get(connection.address) || 1) - 1;
-    if (held > 0) this.perAddress.set(connection.address, held);
-    else this.perAddress.delete(connection.address);
+  forget(conn) {
+    clearTimeout(conn.timer);
+    if (!this.connections.delete(conn)) return;
+    conn.waiting = [];
+    for (const release of conn.inFlight) release();
+    if (!conn.counted) return;
+    this.counted -= 1;
+    const held = (this.perAddress.get(conn.address) || 1) - 1;
+    if (held > 0) this.perAddress.set(conn.address, held);
+    else this.perAddress.delete(conn.address);
+  }
+
+  hold(conn) {
+    if (conn.held) return;
+    conn.held = true;
+    conn.socket.pause();
+  }
+
+  unhold(conn) {
+    if (!conn.held) return;
+    conn.held = false;
+    if (!conn.socket.destroyed) conn.socket.resume();
+  }
+
+  // A request read after the connection's last answer is dropped; reading
+  // stops after a few of them.
+  ignore(conn) {
+    conn.ignored += 1;
+    if (conn.ignored >= MAX_IN_FLIGHT) this.hold(conn);
+  }
+
+  onRequest(req, res) {
+    const conn = req.socket[CONNECTION];
+    if (!conn) return;
+    if (conn.refused) {
+      this.ignore(conn);
+      return;
+    }
+    const started = performance.now();
+    const headers = headerMap(req.rawHeaders);
+    const forwarded = this.trustProxy ? forwardedAddress(headers) : null;
+    const request = {
+      method: req.method, target: req.url, headers,
+      remoteAddress: conn.address, clientAddress: forwarded || conn.address,
+    };
+    const refusal = this.refusalOf(req, headers);
+    if (refusal) {
+      conn.refused = true;
+      this.hold(conn);
+      this.respond(res, request, started, refusal, true);
+      return;
+    }
+    // Node says Connection: close on the last answer but reads on; this
+    // server closes the connection after it.
+    conn.requests += 1;
+    const last = conn.requests >= this.limits.maxRequestsPerSocket;
+    if (last) conn.refused = true;
+    const job = { res, request, started, last };
+    if (conn.inFlight.size < MAX_IN_FLIGHT) {
+      this.serve(conn, job);
+    } else {
+      // Node parses all of a read before a pause takes effect: the requests
+      // past the cap wait their turn, and reading stops.
+      conn.waiting.push(job);
+      this.hold(conn);
+    }
+  }
+
+  serve(conn, { res, request, started, last }) {
+    let client = null;
+    if (this.trustProxy) {
+      const count = this.perClient.get(request.clientAddress) || 0;
+      if (count >= this.limits.maxConnectionsPerAddress) {
+        // The proxy's connection carries other clients too: it stays open.
+        this.track(conn, res, null);
+        this.respond(res, request, started, errorAnswer(429), last);
+        return;
+      }
+      client = request.clientAddress;
+      this.perClient.set(client, count + 1);
+    }
+    const release = this.track(conn, res, client);
+    let answer;
+    try {
+      answer = this.handler(request);
+    } catch (error) {
+      answer = this.failed(error);
+    }
+    if (answer && typeof answer.then === 'function') {
+      answer.then((ready) => ready, (error) => this.failed(error)).then((ready) => {
+        if (res.destroyed || conn.socket.destroyed) release();
+        else this.respond(res, request, started, ready, last);
+      });
+    } else {
+      // Ready now (the cached reports): written at once.
+      this.respond(res, request, started, answer, last);
+    }
+  }
+
+  refusalOf(req, headers) {
+    // The request line as sent: method, target, version.
+    if (req.method.length + req.url.length + 10 > this.limits.maxRequestLine) return errorAnswer(414);
+    if (req.httpVersionMajor !== 1) return errorAnswer(400);
+    if (req.method !== 'GET' && req.method !== 'HEAD') return errorAnswer(405, [['Allow', 'GET, HEAD']]);
+    const length = headers.get('content-length');
+    if (headers.has('transfer-encoding') || (length !== undefined && length !== '0')) return errorAnswer(400);
+    return null;
+  }
+
+  failed(error) {
+    this.log('error', { where: 'handler', message: String(error && error.stack ? error.stack : error) });
+    return errorAnswer(500);
+  }
+
+  // A request is in flight until its answer has gone to the socket, or the
+  // socket has closed.
+  track(conn, res, client) {
+    const release = () => {
+      if (!conn.inFlight.delete(release)) return;
+      if (client !== null) {
+        const count = this.perClient.get(client) - 1;
+        if (count > 0) this.perClient.set(client, count);
+        else this.perClient.delete(client);
+      }
+      if (conn.socket.destroyed) return;
+      if (conn.waiting.length === 0) {
+        this.advance(conn);
+      } else if (!conn.scheduled) {
+        // Waiting requests are served on a later turn of the event loop, so
+        // that one connection's burst does not keep the others waiting.
+        conn.scheduled = true;
+        setImmediate(() => {
+          conn.scheduled = false;
+          if (!conn.socket.destroyed) this.advance(conn);
+        });
+      }
+    };
+    conn.inFlight.add(release);
+    res.once('finish', release);
+    return release;
+  }
+
+  // Serves waiting requests up to the cap; once none wait, reading resumes,
+  // or a refusal held back for earlier answers is sent.
+  advance(conn) {
+    while (conn.waiting.length > 0 && conn.inFlight.size < MAX_IN_FLIGHT) this.serve(conn, conn.waiting.shift());
+    if (conn.waiting.length > 0) return;
+    if (conn.inFlight.size === 0 && conn.pendingRefusal) this.refuseNow(conn, conn.pendingRefusal);
+    else if (!conn.refused) this.unhold(conn);
+  }
+
+  respond(res, request, started, answer, close) {
+    if (!answer || typeof answer.status !== 'number') answer = this.failed(new Error(`no answer: ${answer}`));
+    const body = answer.body || EMPTY;
+    const headers = [['Server', 'weather-service'], ...(answer.headers || [])];
+    if (answer.status >= 200 && answer.status !== 204 && answer.status !== 304) {
+      headers.push(['Content-Length', body.length]);
+    }
+    // Node closes the connection after an answer that says so.
+    if (close || answer.close) headers.push(['Connection', 'close']);
+    try {
+      res.writeHead(answer.status, headers);
+    } catch (error) {
+      if (answer.status === 500) throw error;
+      this.respond(res, request, started, this.failed(error), close);
+      return;
+    }
+    // Node sends no body for HEAD, 204 and 304.
+    const sent = request.method === 'HEAD' || answer.status === 204 || answer.status === 304 ? EMPTY : body;
+    // Head and body leave in one write: end() corks the socket around both.
+    if (sent.length) res.end(sent);
+    else res.end();
+    if (answer.afterWrite) answer.afterWrite();
+    this.observe({
+      client: request.clientAddress, method: request.method, target: request.target,
+      status: answer.status, ms: elapsed(started), bytes: sent.length,
+    });
+  }
+
+  onClientError(error, socket) {
+    const conn = socket[CONNECTION];
+    if (!conn || !CLIENT_FAULT.test(error.code || '')) {
+      socket.destroy();
+      return;
+    }
+    // Node 18 warns when it meets again the error listener it added at a
+    // first error; this server ends such sockets itself, after the linger.
+    socket.removeAllListeners('error');
+    socket.on('error', destroyOnError);
+    if (conn.refused) return;  // the parser repeats its error for every read
+    if (error.code === 'ERR_HTTP_REQUEST_TIMEOUT' && socket.bytesRead === 0) {
+      socket.destroy();  // never said a word: closed without one
+      return;
+    }
+    const status = error.code === 'HPE_HEADER_OVERFLOW' ? 431 : error.code === 'ERR_HTTP_REQUEST_TIMEOUT' ? 408 : 400;
+    conn.refused = true;
+    this.hold(conn);
+    // No request was made out: neither method nor target.
+    this.observe({ client: conn.address, method: null, target: null, status, ms: 0, bytes: 0 });
+    if (conn.inFlight.size === 0) {
+      this.refuseNow(conn, status);
+    } else {
+      // Answers of earlier requests go first; a client that reads none of
+      // them is dropped after the linger time.
+      conn.pendingRefusal = status;
+      setTimeout(() => socket.destroy(), LINGER_MS).unref();
+    }
+  }
+
+  onConnect(req, socket) {
+    // Node has handed the socket over, its error handler and reading too.
+    socket.on('error', destroyOnError);
+    socket.on('data', () => {});
+    const conn = socket[CONNECTION];
+    if (!conn || conn.refused || conn.inFlight.size > 0) {
+      socket.destroy();
+      return;
+    }
+    conn.refused = true;
+    this.refuseNow(conn, 405, [['Allow', 'GET, HEAD']]);
+    this.observe({ client: conn.address, method: req.method, target: req.url, status: 405, ms: 0, bytes: 0 });
+  }
+
+  refuseNow(conn, status, extraHeaders = []) {
+    conn.pendingRefusal = 0;
+    if (conn.socket.destroyed || conn.closing) return;
+    conn.socket.write(rawRefusal(status, extraHeaders));
+    this.closeGently(conn);
+  }
+
+  // Sends the end of the stream and reads on until the client's end or the
+  // linger time; requests read meanwhile are dropped.
+  closeGently(conn) {
+    const { socket } = conn;
+    if (conn.closing || socket.destroyed) return;
+    conn.closing = true;
+    conn.refused = true;
+    socket.end();
+    this.unhold(conn);
+    setTimeout(() => socket.destroy(), LINGER_MS).unref();
   }
 
   listen(port, host) {
@@ -257,9 +426,9 @@ class HttpServer {
   close() {
     return new Promise((resolve) => {
       this.server.close(() => resolve());
-      for (const connection of this.connections) connection.socket.destroy();
+      for (const conn of this.connections) conn.socket.destroy();
     });
   }
 }
 
-module.exports = { HttpServer, serializeAnswer, errorAnswer, plainAddress, reasonPhrase };
+module.exports = { HttpServer };
