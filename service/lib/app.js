@@ -64,7 +64,13 @@ class WeatherService {
         coldWaitMs: options.coldWaitMs,
         date: options.date,
         now: options.now,
-        fetchBatch: options.fetchBatch,
+        sources: options.sources,
+        contact: options.contact,
+        metBase: options.metUrl,
+        metPerSecond: options.metPerSecond,
+        airBase: options.airQualityUrl,
+        airEveryMs: options.airEveryMs,
+        random: options.random,
         log: this.log,
       });
       this.locator = new Locator(this.table, { defaultCity: options.defaultCity });

@@ -7,43 +7,94 @@
 const crypto = require('crypto');
 const M = require('./mapping');
 const OM = require('./openMeteo');
+const MET = require('./metNorway');
+const AQ = require('./airQuality');
 const { getUrl } = require('./upstream');
 const { ForecastStore } = require('./store');
-const { Refresher } = require('./refresher');
+const { Refresher, Gate, planSchedule } = require('./refresher');
 const { buildReport, covers } = require('./report');
 
 const MAX_WAITING = 4096;
 const BYTES_PER_PLACE = 64 * 1024;
 
+const SOURCES = ['open-meteo', 'met-norway'];
+
 class LiveSource {
   constructor({ table, coordinates, forecastBase = OM.FREE_BASE, apiKey = null, storePath = null,
     budget, batchSize = 200, upstreamTimeoutMs = 20000, coldWaitMs = 15000, date = null,
-    now = Date.now, log = () => {}, fetchBatch = null }) {
+    sources = ['open-meteo'], contact = null, metBase = MET.BASE, metPerSecond = 10,
+    airBase = AQ.BASE, airEveryMs = 6 * 3600e3, now = Date.now, log = () => {}, random = Math.random }) {
     this.table = table;
     this.coordinates = coordinates;
     this.date = date;
     this.now = now;
     this.log = log;
     this.coldWaitMs = coldWaitMs;
-    // With a key, the paid host unless another base was given.
-    const base = apiKey && forecastBase === OM.FREE_BASE ? OM.PAID_BASE : forecastBase;
+    // With a key, the paid hosts unless other bases were given.
+    const paid = (given, free, hosted) => (apiKey && given === free ? hosted : given);
+    const base = paid(forecastBase, OM.FREE_BASE, OM.PAID_BASE);
+    const airUrl = paid(airBase, AQ.BASE, AQ.BASE.replace('https://', 'https://customer-'));
     this.store = new ForecastStore({ file: storePath, origin: base, log });
     this.codes = table.entries.map((entry) => entry.code).filter((code, i, all) =>
       all.indexOf(code) === i && coordinates[code]);
+    this.plan = planSchedule(this.codes.length, budget, batchSize, { airEveryMs: airBase ? airEveryMs : 0 });
+    const place = (code) => coordinates[code];
+    const timeoutMs = upstreamTimeoutMs;
+    const openMeteo = {
+      name: 'open-meteo',
+      gate: new Gate({ budget, now, random }),
+      batch: this.plan.batch,
+      weight: 1,
+      usable: () => true,
+      fetch: async (codes, start) => {
+        const { status, headers, body } = await getUrl(OM.batchUrl(base, codes.map(place), start, apiKey),
+          { timeoutMs, maxBytes: codes.length * BYTES_PER_PLACE });
+        return OM.parseBatch(status, body, codes.length, headers).map((data) => OM.checkPlace(data, start));
+      },
+    };
+    // MET Norway: no new request for a place before its last answer's Expires.
+    const expires = new Map();
+    const metNorway = {
+      name: 'met-norway',
+      gate: new Gate({ perSecond: metPerSecond, now, random }),
+      batch: 1,
+      weight: 0,
+      usable: (code, at) => (expires.get(code) || 0) <= at,
+      fetch: async ([code], start) => {
+        const held = this.store.get(code);
+        const ours = held && held.source === 'met-norway' && held.lastModified;
+        const headers = { 'User-Agent': `weather-service/1.0 ${contact}` };
+        if (ours) headers['If-Modified-Since'] = held.lastModified;
+        const answer = await getUrl(MET.placeUrl(metBase, place(code)),
+          { timeoutMs, maxBytes: BYTES_PER_PLACE * 8, headers }).then(({ status, headers: h, body }) =>
+          MET.parseAnswer(status, h, body));
+        expires.set(code, answer.expires || this.now() + 30 * 60e3);
+        if (answer.unchanged) return [ours ? { unchanged: true } : 'unchanged, but none of its data is stored'];
+        const forecast = MET.toForecast(answer.document, start);
+        return [typeof forecast === 'string' ? forecast : { ...forecast, lastModified: answer.lastModified }];
+      },
+    };
+    const byName = { 'open-meteo': openMeteo, 'met-norway': metNorway };
     this.refresher = new Refresher({
       codes: this.codes,
-      coordinates,
       store: this.store,
-      budget,
-      batchSize,
+      sources: sources.map((name) => byName[name]),
+      intervalMs: this.plan.intervalMs,
+      air: airBase ? {
+        batch: this.plan.batch,
+        everyMs: airEveryMs,
+        busy: false,
+        blockedUntil: 0,
+        backoffMs: 0,
+        fetch: async (codes, start) => {
+          const { status, headers, body } = await getUrl(AQ.batchUrl(airUrl, codes.map(place), start, apiKey),
+            { timeoutMs, maxBytes: codes.length * BYTES_PER_PLACE });
+          return OM.parseBatch(status, body, codes.length, headers).map((data) => AQ.checkAir(data, start));
+        },
+      } : null,
       today: () => this.today(),
       now,
       log,
-      fetchBatch: fetchBatch || (async (places, start) => {
-        const { status, headers, body } = await getUrl(OM.batchUrl(base, places, start, apiKey),
-          { timeoutMs: upstreamTimeoutMs, maxBytes: places.length * BYTES_PER_PLACE });
-        return OM.parseBatch(status, body, places.length, headers);
-      }),
     });
     this.reports = new Map();   // code -> {key, entry}: the report of one stored forecast on one day
   }
@@ -62,21 +113,18 @@ class LiveSource {
     return this.date || M.chinaToday(this.now());
   }
 
-  get plan() {
-    return this.refresher.plan;
-  }
-
   // The answer entry of a stored forecast today: {body, etag, lastModified,
   // freshUntil}, made once per forecast and day; null when it lacks today.
   entryFor(code) {
     const forecast = this.store.get(code);
     if (!forecast) return null;
     const today = this.today();
-    const key = `${forecast.fetchedAt}/${M.dayText(today)}`;
+    const air = this.store.getAir(code) || null;
+    const key = `${forecast.fetchedAt}/${air ? air.fetchedAt : 0}/${M.dayText(today)}`;
     const kept = this.reports.get(code);
     if (kept && kept.key === key) return kept.entry;
     if (!covers(forecast, today)) return null;
-    const report = buildReport(this.table.byCode.get(code), code, forecast, today, forecast.fetchedAt);
+    const report = buildReport(this.table.byCode.get(code), code, forecast, today, forecast.fetchedAt, air);
     const body = Buffer.from(JSON.stringify(report), 'utf8');
     // The report changes at the next refresh and at China's next midnight.
     const dayStart = Date.UTC(today.year, today.month - 1, today.day) - 8 * 3600e3;
@@ -119,4 +167,4 @@ class LiveSource {
   }
 }
 
-module.exports = { LiveSource };
+module.exports = { LiveSource, SOURCES };

@@ -103,14 +103,17 @@ const SHOWER_CODES = new Set([80, 81, 82]);
 const FREEZING_CODES = new Set([56, 57, 66, 67]);
 const SNOW_CODES = new Set([71, 73, 75, 77]);
 const SNOW_SHOWER_CODES = new Set([85, 86]);
+// Rain and snow together (WMO 4677 68, 69; showers 83, 84): the other
+// source's sleet.
+const SLEET_CODES = new Set([68, 69, 83, 84]);
 const KNOWN_CODES = new Set([0, 1, 2, 3, 45, 48, 95, 96, 99, ...RAIN_CODES, ...SHOWER_CODES,
-  ...FREEZING_CODES, ...SNOW_CODES, ...SNOW_SHOWER_CODES]);
+  ...FREEZING_CODES, ...SNOW_CODES, ...SNOW_SHOWER_CODES, ...SLEET_CODES]);
 
 function isRainCode(code) {
-  return RAIN_CODES.has(code) || SHOWER_CODES.has(code) || FREEZING_CODES.has(code);
+  return SLEET_CODES.has(code) || RAIN_CODES.has(code) || SHOWER_CODES.has(code) || FREEZING_CODES.has(code);
 }
 function isSnowCode(code) {
-  return SNOW_CODES.has(code) || SNOW_SHOWER_CODES.has(code);
+  return SLEET_CODES.has(code) || SNOW_CODES.has(code) || SNOW_SHOWER_CODES.has(code);
 }
 
 // One picture number for a stretch of time (a 12-hour half, or a whole day
@@ -127,7 +130,7 @@ function pictureOf({ code, amount, mixed = false, hours = 12 }) {
   if (code === 95) return 4;
   if (code === 96 || code === 99) return 5;
   if (FREEZING_CODES.has(code)) return 19;
-  if (mixed) return 6;
+  if (mixed || SLEET_CODES.has(code)) return 6;
   if (SHOWER_CODES.has(code)) {
     return isNumber(amount) && amount >= RAIN_12H[0] * heavy ?
       byAmount(amount, RAIN_12H, RAIN_PICTURES, RAIN_PAIRS, hours) : 3;
@@ -138,6 +141,38 @@ function pictureOf({ code, amount, mixed = false, hours = 12 }) {
       byAmount(amount, SNOW_12H, SNOW_PICTURES, SNOW_PAIRS, hours) : 13;
   }
   return byAmount(amount, SNOW_12H, SNOW_PICTURES, SNOW_PAIRS, hours);
+}
+
+// --- haze and dust from the air's particles ---------------------------------
+
+// Dust (µg/m³) to visibility (km) by D'Almeida's relation for mineral dust,
+// C = 914 · V^-0.73 + 19, and the dust-weather grades by visibility and wind
+// (GB/T 20480-2017): 浮尘 below 10 km with force 3 or less, 扬沙 below 10 km
+// with more wind, 沙尘暴 below 1 km, 强沙尘暴 below 0.5 km.
+const dustFor = (km) => 914 * km ** -0.73 + 19;
+const DUST_GRADES = [[dustFor(0.5), 31], [dustFor(1), 20]];
+const DUST_HAZY = dustFor(10);
+// Haze (QX/T 113-2010): fine particles (PM2.5) above 75 µg/m³.
+const HAZE_PM25 = 75;
+
+function visibilityKm(dust) {
+  return isNumber(dust) && dust > 19 ? ((dust - 19) / 914) ** (-1 / 0.73) : Infinity;
+}
+
+// The picture of a half with its air: `dust` and `pm25` the half's mean
+// concentrations (µg/m³, null when unknown), `force` the day's wind force.
+// Precipitation keeps its picture; dust overrides sky and fog; haze
+// overrides only the sky.
+function pictureWithAir(picture, { dust = null, pm25 = null } = {}, force = null) {
+  if (isWetPicture(picture)) return picture;
+  if (isNumber(dust) && dust >= DUST_HAZY) {
+    const grade = DUST_GRADES.find(([bound]) => dust >= bound);
+    if (grade) return grade[1];
+    return force !== null && force > 3 ? 30 : 29;
+  }
+  if (picture === 18) return picture;
+  if (isNumber(pm25) && pm25 > HAZE_PM25) return 53;
+  return picture;
 }
 
 // Pictures that mean rain, snow or both falling.
@@ -269,6 +304,7 @@ function lunarDate(day) {
 }
 
 module.exports = {
+  pictureWithAir, visibilityKm, dustFor, HAZE_PM25,
   TITLES, titleOf, DEFAULT_PICTURE, WEEKDAYS, DIRECTIONS, windSector, beaufortForce, forceText,
   windText, roundHalfAway, pictureOf, isRainCode, isSnowCode, isWetPicture, HEAVY_PICTURES,
   weatherWords, clothing, CLOTHING, uvLevel, exerciseIndex, comfortIndex, dryingIndex, travelIndex,

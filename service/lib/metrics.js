@@ -14,33 +14,39 @@ function createMetrics({ live = null } = {}) {
   if (live) {
     const refresher = live.refresher;
     new client.Counter({
-      name: 'weather_upstream_requests_total', help: 'Forecast API requests by outcome (ok, partial, failed).',
-      labelNames: ['outcome'], registers: [registry],
+      name: 'weather_upstream_requests_total', help: 'API requests by source and outcome (ok, partial, failed).',
+      labelNames: ['source', 'outcome'], registers: [registry],
       collect() {
         this.reset();
-        for (const [outcome, count] of refresher.stats.requests) this.inc({ outcome }, count);
+        for (const [key, count] of refresher.stats.requests) {
+          const [source, outcome] = key.split('/');
+          this.inc({ source, outcome }, count);
+        }
       },
     });
     new client.Counter({
-      name: 'weather_upstream_failures_total', help: 'Forecast API failures by kind.',
-      labelNames: ['kind'], registers: [registry],
+      name: 'weather_upstream_failures_total', help: 'API failures by source and kind.',
+      labelNames: ['source', 'kind'], registers: [registry],
       collect() {
         this.reset();
-        for (const [kind, count] of refresher.stats.failures) this.inc({ kind }, count);
+        for (const [key, count] of refresher.stats.failures) {
+          const [source, kind] = key.split('/');
+          this.inc({ source, kind }, count);
+        }
       },
     });
     new client.Gauge({
-      name: 'weather_upstream_calls_spent', help: 'Forecast API calls spent in the sliding window.',
+      name: 'weather_upstream_calls_spent', help: 'Open-Meteo calls (forecast and air quality) spent in the sliding window.',
       labelNames: ['window'], registers: [registry],
       collect() {
-        for (const [window, calls] of Object.entries(refresher.spent())) this.set({ window }, calls);
+        for (const [window, calls] of Object.entries(refresher.sources[0].gate.spent())) this.set({ window }, calls);
       },
     });
     new client.Gauge({
       name: 'weather_upstream_calls_budget', help: 'Forecast API calls the budget allows in the window.',
       labelNames: ['window'], registers: [registry],
       collect() {
-        for (const w of refresher.windows) this.set({ window: w.name }, w.limit);
+        for (const w of refresher.sources[0].gate.windows) this.set({ window: w.name }, w.limit);
       },
     });
     new client.Gauge({

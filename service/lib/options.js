@@ -12,7 +12,9 @@ class OptionsError extends Error {}
 
 const USAGE = `usage: node service/server.js [--source synthetic|live] [--port N] [--host ADDRESS]
   synthetic: [--city NAME|CODE] [--location-status CODE] [--location-shape normal|nomarker|noblank|twopieces]
-  live:      [--forecast-url BASE] [--api-key KEY] [--default-city NAME|CODE] [--coordinates FILE]
+  live:      [--sources open-meteo[,met-norway]] [--contact CONTACT] [--forecast-url BASE] [--met-url BASE]
+             [--met-per-second N] [--air-quality-url BASE|off] [--air-every SECONDS]
+             [--api-key KEY] [--default-city NAME|CODE] [--coordinates FILE]
              [--store FILE] [--budget-per-minute N] [--budget-per-hour N] [--budget-per-day N]
              [--budget-use FRACTION] [--batch-size N] [--upstream-timeout SECONDS] [--cold-wait SECONDS]
   both:      [--date YYYY-MM-DD] [--lifetime SECONDS] [--allow-quit] [--verbose] [--log off|on]
@@ -34,7 +36,13 @@ const DEFINITIONS = {
   verbose: ['boolean', false],
   log: ['string', 'on'],
   'trust-proxy': ['boolean', false],
+  sources: ['string', 'open-meteo'],
+  contact: ['string', undefined],
   'forecast-url': ['string', 'https://api.open-meteo.com'],
+  'met-url': ['string', 'https://api.met.no'],
+  'air-quality-url': ['string', undefined],
+  'air-every': ['string', '21600'],
+  'met-per-second': ['string', '10'],
   'api-key': ['string', undefined],
   'default-city': ['string', undefined],
   coordinates: ['string', path.join(__dirname, '..', 'data', 'coordinates.json')],
@@ -108,7 +116,17 @@ function parseOptions(argv) {
     verbose: values.verbose,
     log: oneOf('log', ['on', 'off']) === 'on',
     trustProxy: values['trust-proxy'],
+    sources: values.sources.split(','),
+    contact: values.contact || null,
     forecastUrl: values['forecast-url'],
+    metUrl: values['met-url'],
+    // By default beside a forecast API given elsewhere (a mirror, or a test's fake).
+    airQualityUrl: values['air-quality-url'] === 'off' ? null : values['air-quality-url'] ||
+      (values['forecast-url'] === DEFINITIONS['forecast-url'][1] ? 'https://air-quality-api.open-meteo.com' :
+        values['forecast-url']),
+    airEveryMs: number(values, 'air-every', { min: 60 }) * 1000,
+    // MET Norway's terms allow 20 requests a second in all.
+    metPerSecond: number(values, 'met-per-second', { min: 0.1, max: 20 }),
     apiKey: values['api-key'] || null,
     storePath: path.resolve(values.store),
     budget: {
@@ -130,6 +148,15 @@ function parseOptions(argv) {
       maxRequestsPerSocket: number(values, 'max-requests-per-socket', { min: 1, integer: true }),
     },
   };
+  const known = ['open-meteo', 'met-norway'];
+  if (!options.sources.length || options.sources.some((name) => !known.includes(name)) ||
+    new Set(options.sources).size !== options.sources.length) {
+    throw new OptionsError(`--sources: a list of ${known.join(', ')}, not ${values.sources}`);
+  }
+  // MET Norway's terms ask every client to say who it is and how to reach them.
+  if (options.sources.includes('met-norway') && !/\S+@\S+|https?:\/\/\S+/.test(options.contact || '')) {
+    throw new OptionsError('--contact: an e-mail address or a web address, required with --sources met-norway');
+  }
   if (options.source === 'live') {
     try {
       options.coordinates = JSON.parse(require('fs').readFileSync(path.resolve(values.coordinates), 'utf8')).places;

@@ -1,32 +1,40 @@
 'use strict';
-// Keeps every place's stored forecast fresh within the forecast API's
-// budget: batched requests, one at a time, paced by sliding windows of the
-// calls spent per minute, hour and day; a round of all places every
-// `intervalMs`, which follows from the budget. A 429 waits until the window
-// it names resets; other failures back off exponentially.
+// Keeps every place's stored forecast fresh from its sources, in order of
+// preference: a round of all places every `intervalMs`, which follows from
+// the first source's budget. A place falls to the next source only when the
+// ones before cannot serve it now: blocked by a 429 or a back-off, out of
+// budget for a while, or failed for that place. Each source makes one
+// request at a time; a 429 waits until the window it names resets, other
+// failures back off exponentially. The air-quality rounds share the first
+// source's budget and never hold up a forecast.
 
-const { callWeight, checkPlace } = require('./openMeteo');
-const M = require('./mapping');
+const { callWeight } = require('./openMeteo');
 
-const WINDOWS = [['minute', 60e3], ['hour', 3600e3], ['day', 86400e3]];
 const MIN_BACKOFF_MS = 30e3;
 const MAX_BACKOFF_MS = 30 * 60e3;
+// A budget wait longer than this sends places to the next source.
+const FAILOVER_AFTER_MS = 5 * 60e3;
 
 // The schedule that a budget allows: how often a round of `places` may run
 // and how many places one request may hold. A window of span S with room
 // for n whole rounds sees ceil(S / interval) rounds, so the interval is at
 // least S / n; with room for less than one round, the round is spread out.
-function planSchedule(places, { perMinute, perHour, perDay, use }, batchSize) {
+// `airEveryMs`, when set, reserves the air-quality rounds' calls first.
+function planSchedule(places, { perMinute, perHour, perDay, use }, batchSize, { airEveryMs = 0, airWeight = 1 } = {}) {
   const weight = callWeight(1);
   const roundCalls = places * weight;
   let intervalMs = 60e3;
   for (const [span, limit] of [[60e3, perMinute * use], [3600e3, perHour * use], [86400e3, perDay * use]]) {
-    const rounds = Math.floor(limit / roundCalls);
-    intervalMs = Math.max(intervalMs, rounds >= 1 ? span / rounds : (span * roundCalls) / limit);
+    // Air rounds in the window; within a minute they only delay a forecast round.
+    const air = airEveryMs && span > 60e3 ? places * airWeight * Math.ceil(span / airEveryMs) : 0;
+    const left = limit - air;
+    const rounds = Math.floor(left / roundCalls);
+    intervalMs = Math.max(intervalMs, rounds >= 1 ? span / rounds : (span * roundCalls) / Math.max(left, 1));
   }
   intervalMs = Math.ceil(intervalMs / 60e3) * 60e3;
   const batch = Math.max(1, Math.min(batchSize, Math.floor((perMinute * use) / weight)));
-  return { intervalMs, batch, weight, callsPerDay: roundCalls * (86400e3 / intervalMs) };
+  const airPerDay = airEveryMs ? places * airWeight * (86400e3 / airEveryMs) : 0;
+  return { intervalMs, batch, weight, airEveryMs, callsPerDay: roundCalls * (86400e3 / intervalMs) + airPerDay };
 }
 
 // When the API's window named by a 429 starts again (its windows are the
@@ -36,29 +44,95 @@ function windowEnd(limit, now) {
   return span ? Math.floor(now / span) * span + span + 1000 : null;
 }
 
+// What one address may ask of one API: one request at a time, its 429
+// windows and back-off, and either sliding windows of calls (`budget`) or
+// a number of requests a second (`perSecond`).
+class Gate {
+  constructor({ budget = null, perSecond = 0, now = Date.now, random = Math.random }) {
+    this.now = now;
+    this.random = random;
+    this.perSecond = perSecond;
+    this.windows = budget ? [['minute', 60e3, budget.perMinute], ['hour', 3600e3, budget.perHour],
+      ['day', 86400e3, budget.perDay]].map(([name, span, limit]) => ({ name, span, limit: limit * budget.use, used: [] })) : [];
+    this.nextAt = 0;
+    this.blockedUntil = 0;
+    this.backoffMs = 0;
+    this.busy = false;
+  }
+
+  spent() {
+    const now = this.now();
+    return Object.fromEntries(this.windows.map((w) => {
+      while (w.used.length && w.used[0].at <= now - w.span) w.used.shift();
+      return [w.name, w.used.reduce((sum, use) => sum + use.calls, 0)];
+    }));
+  }
+
+  // How long until `calls` more may be spent (0: now).
+  waitMs(calls) {
+    const now = this.now();
+    // Requests a second are real seconds, whatever clock the windows keep.
+    let wait = Math.max(0, this.blockedUntil - now, this.nextAt - Date.now());
+    const spent = this.spent();
+    for (const w of this.windows) {
+      let total = spent[w.name];
+      for (const use of w.used) {
+        if (total + calls <= w.limit) break;
+        total -= use.calls;
+        wait = Math.max(wait, use.at + w.span - now + 1);
+      }
+    }
+    return wait;
+  }
+
+  spend(calls) {
+    const now = this.now();
+    for (const w of this.windows) w.used.push({ at: now, calls });
+    if (this.perSecond) this.nextAt = Date.now() + 1000 / this.perSecond;
+  }
+
+  succeeded() {
+    this.backoffMs = 0;
+  }
+
+  // Blocks the gate after a failed request; returns until when.
+  failed(error) {
+    const now = this.now();
+    let until = null;
+    if (error.kind === 'limit') {
+      const end = windowEnd(error.limit, now);
+      const after = error.retryAfterMs === null || error.retryAfterMs === undefined ? null : now + error.retryAfterMs;
+      if (end !== null || after !== null) until = Math.max(end || 0, after || 0);
+    }
+    if (until === null) {
+      this.backoffMs = Math.min(MAX_BACKOFF_MS, this.backoffMs ? this.backoffMs * 2 : MIN_BACKOFF_MS);
+      // A little spread, so that instances sharing an address do not retry in step.
+      until = now + this.backoffMs * (0.9 + 0.2 * this.random());
+    }
+    this.blockedUntil = until;
+    return until;
+  }
+}
+
 class Refresher {
-  constructor({ codes, coordinates, store, fetchBatch, budget, batchSize = 200, today, now = Date.now,
-    log = () => {}, random = Math.random }) {
+  // sources: [{name, gate, batch, weight, usable(code, now), fetch(codes, start) -> results}],
+  // a result being a forecast, {unchanged: true} or a text saying why it is unfit.
+  // air: {gate, batch, everyMs, fetch(codes, start) -> results} or null.
+  constructor({ codes, store, sources, intervalMs, air = null, today, now = Date.now, log = () => {} }) {
     this.codes = codes;
-    this.coordinates = coordinates;
     this.store = store;
-    this.fetchBatch = fetchBatch;   // (places, start) -> Promise of the answer's list
+    this.sources = sources;
+    this.intervalMs = intervalMs;
+    this.air = air;
     this.today = today;
     this.now = now;
     this.log = log;
-    this.random = random;
-    this.plan = planSchedule(codes.length, budget, batchSize);
-    this.windows = WINDOWS.map(([name, span]) => ({
-      name, span, limit: budget[`per${name[0].toUpperCase()}${name.slice(1)}`] * budget.use, used: [],
-    }));
-    this.blockedUntil = 0;
-    this.backoffMs = 0;
-    this.placeRetry = new Map();   // code -> {at, delayMs} after an answer unfit for that place
+    this.retry = new Map();        // `${source}/${code}` -> {at, delayMs} after an answer unfit for that place
+    this.inFlight = new Set();
     this.waiters = new Map();      // code -> [resolve(boolean)]
-    this.busy = false;
     this.stopped = false;
     this.timer = null;
-    this.stats = { requests: new Map(), failures: new Map() };
+    this.stats = { requests: new Map(), failures: new Map() };   // `${source}/${outcome|kind}` -> count
   }
 
   start() {
@@ -71,56 +145,37 @@ class Refresher {
     for (const code of [...this.waiters.keys()]) this.settle(code, false);
   }
 
-  // Calls spent in each window now.
-  spent() {
-    const now = this.now();
-    return Object.fromEntries(this.windows.map((w) => {
-      while (w.used.length && w.used[0].at <= now - w.span) w.used.shift();
-      return [w.name, w.used.reduce((sum, use) => sum + use.calls, 0)];
-    }));
-  }
-
-  // How long until `calls` more fit every window (0: now).
-  delayFor(calls) {
-    const now = this.now();
-    const spent = this.spent();
-    let delay = 0;
-    for (const w of this.windows) {
-      let total = spent[w.name];
-      for (const use of w.used) {
-        if (total + calls <= w.limit) break;
-        total -= use.calls;
-        delay = Math.max(delay, use.at + w.span - now + 1);
-      }
-    }
-    return delay;
+  get busy() {
+    return this.sources.some((source) => source.gate.busy) || Boolean(this.air && this.air.busy);
   }
 
   // Places to ask now, the missing first, then the oldest.
   due(now) {
     const list = [];
     for (const code of this.codes) {
-      const retry = this.placeRetry.get(code);
-      if (retry && retry.at > now) continue;
+      if (this.inFlight.has(code)) continue;
       const forecast = this.store.get(code);
       const age = forecast ? forecast.fetchedAt : -Infinity;
-      if (!forecast || age + this.plan.intervalMs <= now) list.push([age, code]);
+      if (!forecast || age + this.intervalMs <= now) list.push([age, code]);
     }
     list.sort((a, b) => a[0] - b[0]);
     return list.map(([, code]) => code);
   }
 
-  // When the next place falls due, as a delay from now.
-  nextDueIn(now) {
-    let next = Infinity;
-    for (const code of this.codes) {
-      const forecast = this.store.get(code);
-      const retry = this.placeRetry.get(code);
-      let at = forecast ? forecast.fetchedAt + this.plan.intervalMs : now;
-      if (retry) at = Math.max(at, retry.at);
-      next = Math.min(next, at);
+  retrying(source, code, now) {
+    const retry = this.retry.get(`${source.name}/${code}`);
+    return retry ? retry.at > now : false;
+  }
+
+  // The first source that can serve a place soon, or null.
+  sourceFor(code, now) {
+    for (const source of this.sources) {
+      if (this.retrying(source, code, now) || !source.usable(code, now)) continue;
+      if (source.gate.blockedUntil > now) continue;
+      if (source.gate.waitMs(callWeight(1) * source.weight) > FAILOVER_AFTER_MS) continue;
+      return source;
     }
-    return Math.max(0, next - now);
+    return null;
   }
 
   arm(delayMs) {
@@ -131,86 +186,187 @@ class Refresher {
   }
 
   tick() {
-    if (this.stopped || this.busy) return;
+    if (this.stopped) return;
     const now = this.now();
-    if (this.blockedUntil > now) return this.arm(this.blockedUntil - now);
-    const due = this.due(now);
-    if (!due.length) return this.arm(this.nextDueIn(now));
-    const batch = due.slice(0, this.plan.batch);
-    const calls = callWeight(batch.length);
-    const delay = this.delayFor(calls);
-    if (delay > 0) return this.arm(delay);
-    for (const w of this.windows) w.used.push({ at: now, calls });
-    this.busy = true;
-    this.run(batch, calls).finally(() => {
-      this.busy = false;
-      this.tick();
-    });
-    return undefined;
+    const groups = new Map(this.sources.map((source) => [source, []]));
+    for (const code of this.due(now)) {
+      const source = this.sourceFor(code, now);
+      if (source) groups.get(source).push(code);
+      else this.settle(code, false);
+    }
+    let wake = this.nextDueIn(now);
+    for (const [source, codes] of groups) {
+      if (!codes.length) continue;
+      if (source.gate.busy) continue;
+      const batch = codes.slice(0, source.batch);
+      const calls = callWeight(batch.length) * source.weight;
+      const wait = source.gate.waitMs(calls);
+      if (wait > 0) {
+        wake = Math.min(wake, wait);
+        continue;
+      }
+      this.run(source, batch, calls);
+    }
+    const first = this.sources[0];
+    if (this.air && !first.gate.busy && !groups.get(first).length) wake = Math.min(wake, this.tickAir(now));
+    if (this.sources.some((source) => source.gate.blockedUntil > now)) {
+      wake = Math.min(wake, ...this.sources.map((source) => Math.max(1, source.gate.blockedUntil - now)));
+    }
+    this.arm(wake);
   }
 
-  count(map, key) {
-    map.set(key, (map.get(key) || 0) + 1);
+  // When the next place falls due or leaves its retry, as a delay from now.
+  nextDueIn(now) {
+    let next = Infinity;
+    for (const code of this.codes) {
+      const forecast = this.store.get(code);
+      next = Math.min(next, forecast ? forecast.fetchedAt + this.intervalMs : now);
+    }
+    for (const { at } of this.retry.values()) if (at > now) next = Math.min(next, at);
+    return Math.max(0, next - now);
   }
 
-  async run(codes, calls) {
+  count(kind, key) {
+    this.stats[kind].set(key, (this.stats[kind].get(key) || 0) + 1);
+  }
+
+  later(source, code, at) {
+    const key = `${source.name}/${code}`;
+    const last = this.retry.get(key);
+    const delayMs = Math.min(MAX_BACKOFF_MS, last ? last.delayMs * 2 : MIN_BACKOFF_MS);
+    this.retry.set(key, { at: at + delayMs, delayMs });
+  }
+
+  async run(source, codes, calls) {
     const start = this.today();
     const started = this.now();
-    let list;
+    source.gate.busy = true;
+    source.gate.spend(calls);
+    for (const code of codes) this.inFlight.add(code);
+    let results = null;
+    let failure = null;
     try {
-      list = await this.fetchBatch(codes.map((code) => this.coordinates[code]), start);
+      results = await source.fetch(codes, start);
     } catch (error) {
-      this.failed(codes, error, calls, started);
-      return;
+      failure = error;
     }
-    this.backoffMs = 0;
-    const fetchedAt = this.now();
-    let stored = 0;
-    const unfit = [];
-    codes.forEach((code, i) => {
-      const checked = checkPlace(list[i], start);
-      if (typeof checked === 'string') {
-        unfit.push(code);
-        const last = this.placeRetry.get(code);
-        const delayMs = Math.min(MAX_BACKOFF_MS, last ? last.delayMs * 2 : MIN_BACKOFF_MS);
-        this.placeRetry.set(code, { at: fetchedAt + delayMs, delayMs });
-        this.log('upstream', { outcome: 'unfit', code, reason: checked });
-        this.settle(code, false);
-        return;
-      }
-      this.placeRetry.delete(code);
-      this.store.set(code, { source: 'open-meteo', fetchedAt, ...checked });
-      ++stored;
-      this.settle(code, true);
-    });
-    this.count(this.stats.requests, unfit.length ? 'partial' : 'ok');
-    if (unfit.length) this.count(this.stats.failures, 'invalid');
-    this.log('upstream', { outcome: unfit.length ? 'partial' : 'ok', places: codes.length, stored, calls,
-      ms: fetchedAt - started });
-    if (stored) this.store.save();
+    source.gate.busy = false;
+    for (const code of codes) this.inFlight.delete(code);
+    const at = this.now();
+    if (failure) {
+      const until = source.gate.failed(failure);
+      const kind = failure.kind || 'network';
+      this.count('requests', `${source.name}/failed`);
+      this.count('failures', `${source.name}/${kind}`);
+      this.log('upstream', { source: source.name, outcome: 'failed', kind, limit: failure.limit || undefined,
+        places: codes.length, calls, ms: at - started, until: new Date(until).toISOString(), error: failure.message });
+    } else {
+      source.gate.succeeded();
+      let stored = 0;
+      const unfit = [];
+      codes.forEach((code, i) => {
+        const result = results[i];
+        if (typeof result === 'string' || !result) {
+          unfit.push(code);
+          this.later(source, code, at);
+          this.log('upstream', { source: source.name, outcome: 'unfit', code, reason: result || 'no answer' });
+          return;
+        }
+        this.retry.delete(`${source.name}/${code}`);
+        if (result.unchanged) {
+          // The source has nothing newer: what the store holds is as fresh as it gets.
+          this.store.set(code, { ...this.store.get(code), fetchedAt: at });
+        } else {
+          this.store.set(code, { ...result, source: source.name, fetchedAt: at });
+        }
+        ++stored;
+        this.settle(code, true);
+      });
+      this.count('requests', `${source.name}/${unfit.length ? 'partial' : 'ok'}`);
+      if (unfit.length) this.count('failures', `${source.name}/invalid`);
+      this.log('upstream', { source: source.name, outcome: unfit.length ? 'partial' : 'ok', places: codes.length,
+        stored, calls, ms: at - started });
+      if (stored) this.store.save();
+    }
+    this.tick();
   }
 
-  failed(codes, error, calls, started) {
-    const now = this.now();
-    const kind = error.kind || 'network';
-    this.count(this.stats.requests, 'failed');
-    this.count(this.stats.failures, kind);
-    let until;
-    if (kind === 'limit') {
-      // The API names the window it counts; without a name, back off.
-      const end = windowEnd(error.limit, now);
-      const after = error.retryAfterMs === null ? null : now + error.retryAfterMs;
-      until = end !== null || after !== null ? Math.max(end || 0, after || 0) : null;
+  // An air-quality round when its places are due and the budget allows;
+  // returns when to look again.
+  tickAir(now) {
+    const air = this.air;
+    if (air.busy) return Infinity;
+    if (air.blockedUntil > now) return air.blockedUntil - now;
+    const due = this.codes.filter((code) => {
+      const held = this.store.getAir(code);
+      return !held || held.fetchedAt + air.everyMs <= now;
+    });
+    if (!due.length) {
+      let next = Infinity;
+      for (const code of this.codes) next = Math.min(next, this.store.getAir(code).fetchedAt + air.everyMs);
+      return Math.max(1, next - now);
     }
-    if (!until) {
-      this.backoffMs = Math.min(MAX_BACKOFF_MS, this.backoffMs ? this.backoffMs * 2 : MIN_BACKOFF_MS);
-      // A little spread, so that instances sharing an address do not retry in step.
-      until = now + this.backoffMs * (0.9 + 0.2 * this.random());
+    const batch = due.slice(0, air.batch);
+    const gate = this.sources[0].gate;
+    const calls = callWeight(batch.length, 3, 5);
+    const wait = gate.waitMs(calls);
+    if (wait > 0) return wait;
+    this.runAir(batch, calls);
+    return Infinity;
+  }
+
+  async runAir(codes, calls) {
+    const air = this.air;
+    const gate = this.sources[0].gate;
+    const start = this.today();
+    const started = this.now();
+    air.busy = true;
+    gate.busy = true;
+    gate.spend(calls);
+    let results = null;
+    let failure = null;
+    try {
+      results = await air.fetch(codes, start);
+    } catch (error) {
+      failure = error;
     }
-    this.blockedUntil = until;
-    this.log('upstream', { outcome: 'failed', kind, limit: error.limit || undefined, places: codes.length, calls,
-      ms: now - started, until: new Date(until).toISOString(), error: error.message });
-    for (const code of codes) this.settle(code, false);
+    air.busy = false;
+    gate.busy = false;
+    const at = this.now();
+    if (failure) {
+      const kind = failure.kind || 'network';
+      // A 429 counts against the address for both APIs; other failures only hold the air back.
+      let until;
+      if (kind === 'limit') {
+        until = gate.failed(failure);
+      } else {
+        air.backoffMs = Math.min(MAX_BACKOFF_MS, air.backoffMs ? air.backoffMs * 2 : MIN_BACKOFF_MS);
+        until = at + air.backoffMs;
+        air.blockedUntil = until;
+      }
+      this.count('requests', 'air-quality/failed');
+      this.count('failures', `air-quality/${kind}`);
+      this.log('upstream', { source: 'air-quality', outcome: 'failed', kind, places: codes.length, calls,
+        ms: at - started, until: new Date(until).toISOString(), error: failure.message });
+    } else {
+      air.backoffMs = 0;
+      let stored = 0;
+      codes.forEach((code, i) => {
+        const result = results[i];
+        // An unfit place keeps what it had, and is asked again next round.
+        if (typeof result === 'string' || !result) {
+          this.store.setAir(code, { ...(this.store.getAir(code) || { start: '', hourly: null }), fetchedAt: at });
+          return;
+        }
+        this.store.setAir(code, { ...result, fetchedAt: at });
+        ++stored;
+      });
+      this.count('requests', `air-quality/${stored === codes.length ? 'ok' : 'partial'}`);
+      this.log('upstream', { source: 'air-quality', outcome: stored === codes.length ? 'ok' : 'partial',
+        places: codes.length, stored, calls, ms: at - started });
+      if (stored) this.store.save();
+    }
+    this.tick();
   }
 
   settle(code, stored) {
@@ -220,14 +376,11 @@ class Refresher {
     for (const resolve of list) resolve(stored);
   }
 
-  // Resolves true once `code` is stored, false when its request failed, the
-  // API is blocked for longer than the wait, or `waitMs` passed.
+  // Resolves true once `code` is stored, false when no source can serve it
+  // now or `waitMs` passed.
   whenStored(code, waitMs) {
     const now = this.now();
-    const retry = this.placeRetry.get(code);
-    if (this.stopped || this.blockedUntil > now + waitMs || (retry && retry.at > now + waitMs)) {
-      return Promise.resolve(false);
-    }
+    if (this.stopped || (!this.inFlight.has(code) && !this.sourceFor(code, now))) return Promise.resolve(false);
     return new Promise((resolve) => {
       const timer = setTimeout(() => {
         const list = this.waiters.get(code) || [];
@@ -253,4 +406,4 @@ class Refresher {
   }
 }
 
-module.exports = { Refresher, planSchedule, windowEnd, chinaDay: M.chinaToday };
+module.exports = { Refresher, Gate, planSchedule, windowEnd };

@@ -47,6 +47,21 @@ function halfOf(hourly, start) {
   return { code, amount, mixed: rain && snow, temps };
 }
 
+// The mean fine particles and dust of the hours ending inside the half
+// starting at `start` of the air series, when at least half of them are known.
+function airOf(air, start) {
+  if (!air || !air.hourly) return null;
+  const mean = (series) => {
+    const known = [];
+    for (let i = start + 1; i <= start + 12; ++i) {
+      const value = at(series, i);
+      if (value !== null) known.push(value);
+    }
+    return known.length >= 6 ? known.reduce((sum, value) => sum + value, 0) / known.length : null;
+  };
+  return { pm25: mean(air.hourly.pm2_5), dust: mean(air.hourly.dust) };
+}
+
 function degrees(value) {
   return value === null ? '' : String(M.roundHalfAway(value));
 }
@@ -62,10 +77,12 @@ function covers(forecast, today) {
 }
 
 // The report object of one place, or null when the forecast does not hold
-// today. `madeAt` is when the forecast was fetched (for "fchh").
-function buildReport(name, code, forecast, today, madeAt) {
+// today. `madeAt` is when the forecast was fetched (for "fchh"); `air`, when
+// known, the place's air-quality series, which may make a half hazy or dusty.
+function buildReport(name, code, forecast, today, madeAt, air = null) {
   if (!covers(forecast, today)) return null;
   const offset = daysBetween(forecast.start, today);
+  const airOffset = air && air.start ? daysBetween(air.start, today) : NaN;
   const { daily, hourly } = forecast;
   const days = [];
   for (let i = 0; i < REPORT_DAYS; ++i) {
@@ -73,6 +90,8 @@ function buildReport(name, code, forecast, today, madeAt) {
     const get = (name) => at(daily[name], d);
     const dayHalf = halfOf(hourly, d * 24 + 8);
     const nightHalf = halfOf(hourly, d * 24 + 20);
+    const force = M.beaufortForce(get('wind_speed_10m_max'));
+    const airHalf = (hour) => (Number.isNaN(airOffset) ? null : airOf(air, (airOffset + i) * 24 + hour));
     const high = get('temperature_2m_max');
     const low = get('temperature_2m_min');
     const amount = dayHalf.amount === null && nightHalf.amount === null ? null :
@@ -80,11 +99,11 @@ function buildReport(name, code, forecast, today, madeAt) {
     days.push({
       high, low,
       mean: high !== null && low !== null ? (high + low) / 2 : null,
-      picture: M.pictureOf(dayHalf),
-      night: M.pictureOf(nightHalf),
+      picture: M.pictureWithAir(M.pictureOf(dayHalf), airHalf(8) || undefined, force),
+      night: M.pictureWithAir(M.pictureOf(nightHalf), airHalf(20) || undefined, force),
       amount,
       chance: get('precipitation_probability_max'),
-      force: M.beaufortForce(get('wind_speed_10m_max')),
+      force,
       direction: M.windSector(get('wind_direction_10m_dominant')),
       uv: get('uv_index_max'),
       dayHigh: dayHalf.temps.length ? Math.max(...dayHalf.temps) : null,
@@ -143,6 +162,8 @@ function buildReport(name, code, forecast, today, madeAt) {
     info[`st${2 * i + 2}`] = d.nightLow === null ? '' : degrees(d.nightLow);
   });
   info.sd = '';
+  // Where the forecast came from; the program reads no such member.
+  info.source = forecast.source || '';
   return { weatherinfo: info };
 }
 

@@ -19,6 +19,7 @@ class ForecastStore {
     this.origin = origin;
     this.log = log;
     this.places = new Map();   // code -> {source, fetchedAt, start, daily, hourly}
+    this.air = new Map();      // code -> {fetchedAt, start, hourly: {pm2_5, pm10, dust}}
     this.writing = null;
     this.again = false;
   }
@@ -41,6 +42,9 @@ class ForecastStore {
         this.places.set(code, forecast);
       }
     }
+    for (const [code, air] of Object.entries(data.air || {})) {
+      if (air && Number.isFinite(air.fetchedAt)) this.air.set(code, air);
+    }
     this.log('store', { outcome: 'loaded', file: this.file, places: this.places.size });
     return this.places.size;
   }
@@ -51,6 +55,14 @@ class ForecastStore {
 
   set(code, forecast) {
     this.places.set(code, forecast);
+  }
+
+  getAir(code) {
+    return this.air.get(code);
+  }
+
+  setAir(code, air) {
+    this.air.set(code, air);
   }
 
   // Writes the file; calls made while a write is under way give one more.
@@ -74,7 +86,8 @@ class ForecastStore {
   }
 
   async write() {
-    const text = JSON.stringify({ version: VERSION, origin: this.origin, places: Object.fromEntries(this.places) });
+    const text = JSON.stringify({ version: VERSION, origin: this.origin, places: Object.fromEntries(this.places),
+      air: Object.fromEntries(this.air) });
     const directory = path.dirname(this.file);
     await fs.promises.mkdir(directory, { recursive: true });
     const temporary = `${this.file}.${process.pid}.tmp`;

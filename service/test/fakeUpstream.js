@@ -126,6 +126,67 @@ function answerFor(query) {
   return list.length === 1 ? list[0] : list;
 }
 
+// The air-quality answer for a query: one object, or a list for several places.
+function airFor(query, air) {
+  const latitudes = (query.get('latitude') || '').split(',').map(Number);
+  const longitudes = (query.get('longitude') || '').split(',').map(Number);
+  const start = query.get('start_date');
+  const days = Math.round((Date.parse(query.get('end_date')) - Date.parse(start)) / 86400e3) + 1;
+  const list = latitudes.map((latitude, i) => {
+    const hourly = { time: [], pm2_5: [], pm10: [], dust: [] };
+    for (let d = 0; d < days; ++d) {
+      for (let h = 0; h < 24; ++h) {
+        hourly.time.push(`${addDays(start, d)}T${String(h).padStart(2, '0')}:00`);
+        const values = air(latitude, d, h);
+        for (const name of ['pm2_5', 'pm10', 'dust']) hourly[name].push(values[name] ?? null);
+      }
+    }
+    return { latitude, longitude: longitudes[i], utc_offset_seconds: 28800, timezone: 'Asia/Shanghai',
+      hourly_units: { time: 'iso8601', pm2_5: 'μg/m³', pm10: 'μg/m³', dust: 'μg/m³' }, hourly };
+  });
+  return list.length === 1 ? list[0] : list;
+}
+
+// MET Norway symbols for the scenarios' codes.
+const SYMBOLS = { 0: 'clearsky_day', 1: 'fair_day', 2: 'partlycloudy_day', 3: 'cloudy', 45: 'fog',
+  61: 'lightrain', 63: 'rain', 65: 'heavyrain', 71: 'lightsnow', 73: 'snow', 80: 'lightrainshowers_day',
+  81: 'rainshowers_night', 82: 'heavyrainshowers_day', 95: 'rainandthunder' };
+
+// The compact GeoJSON for a place at `now`: hourly steps from the current
+// UTC hour for 60 hours, then 6-hourly steps to nine days, from the same
+// scenario as the forecast (its China-time hours).
+function metForecast(latitude, longitude, now) {
+  const from = Math.floor(now / 3600e3) * 3600e3;
+  const chinaStart = Math.floor((now + 8 * 3600e3) / 86400e3) * 86400e3 - 8 * 3600e3;
+  const series = forecast(new URLSearchParams({
+    start_date: new Date(chinaStart + 8 * 3600e3).toISOString().slice(0, 10),
+    end_date: new Date(chinaStart + 8 * 3600e3 + 10 * 86400e3).toISOString().slice(0, 10),
+    daily: 'wind_speed_10m_max,wind_direction_10m_dominant', hourly: 'weather_code,precipitation,temperature_2m',
+    wind_speed_unit: 'ms',
+  }), latitude, longitude);
+  const timeseries = [];
+  for (let at = from; at < from + 9 * 86400e3; at += at < from + 60 * 3600e3 ? 3600e3 : 6 * 3600e3) {
+    const k = Math.round((at - chinaStart) / 3600e3);
+    const d = Math.floor(k / 24);
+    const step = { time: new Date(at).toISOString().replace('.000Z', 'Z'), data: { instant: { details: {
+      air_temperature: series.hourly.temperature_2m[k], wind_speed: series.daily.wind_speed_10m_max[d],
+      wind_from_direction: series.daily.wind_direction_10m_dominant[d], relative_humidity: 60,
+    } } } };
+    const length = at < from + 60 * 3600e3 ? 1 : 6;
+    if (at + length * 3600e3 <= from + 9 * 86400e3) {
+      const hours = series.hourly.weather_code.slice(k + 1, k + 1 + length);
+      const amount = series.hourly.precipitation.slice(k + 1, k + 1 + length).reduce((sum, mm) => sum + mm, 0);
+      step.data[`next_${length}_hours`] = { summary: { symbol_code: SYMBOLS[Math.max(...hours)] || 'cloudy' },
+        details: { precipitation_amount: Number(amount.toFixed(1)) } };
+    }
+    timeseries.push(step);
+  }
+  return { type: 'Feature', geometry: { type: 'Point', coordinates: [longitude, latitude, 44] },
+    properties: { meta: { updated_at: new Date(now).toISOString(), units: { air_pressure_at_sea_level: 'hPa',
+      air_temperature: 'celsius', cloud_area_fraction: '%', precipitation_amount: 'mm', relative_humidity: '%',
+      wind_from_direction: 'degrees', wind_speed: 'm/s' } }, timeseries } };
+}
+
 class FakeUpstream {
   constructor({ mode = 'ok' } = {}) {
     this.mode = mode;
@@ -133,6 +194,15 @@ class FakeUpstream {
     this.places = 0;           // places asked in all
     this.delayMs = 0;
     this.unfit = new Set();    // latitudes (4 decimals) whose place comes back with nulls
+    // Air quality: (latitude, China day index, hour) -> {pm2_5, pm10, dust}; clean air by default.
+    this.air = () => ({ pm2_5: 20, pm10: 40, dust: 5 });
+    this.airMode = 'ok';
+    this.airRequests = [];
+    // MET Norway: its clock (the forecast starts at the current UTC hour), and the requests' headers.
+    this.metNow = null;
+    this.metModified = Date.parse('2026-12-01T00:00:00Z');
+    this.metExpiresMs = 30 * 60e3;
+    this.metRequests = [];
     this.hanging = new Set();
     this.server = http.createServer((request, response) => this.answer(request, response));
   }
@@ -144,6 +214,12 @@ class FakeUpstream {
       this.close();
       return;
     }
+    if (url.pathname === '/v1/air-quality') {
+      this.airRequests.push(url);
+      if (this.airMode === 'status500') return this.send(response, 500, 'Internal Server Error', 'text/plain');
+      return this.send(response, 200, airFor(url.searchParams, this.air));
+    }
+    if (url.pathname === '/weatherapi/locationforecast/2.0/compact') return this.answerMet(request, url, response);
     if (url.pathname !== '/v1/forecast') {
       this.send(response, 404, { error: true, reason: 'Not Found' });
       return;
@@ -153,6 +229,31 @@ class FakeUpstream {
     const go = () => this.answerForecast(url.searchParams, response);
     if (this.delayMs) setTimeout(go, this.delayMs);
     else go();
+  }
+
+  // MET Norway's compact answer for lat/lon, or 304 when not modified since.
+  answerMet(request, url, response) {
+    const query = url.searchParams;
+    this.metRequests.push({ url, headers: request.headers, at: Date.now() });
+    const lat = query.get('lat') || '';
+    const lon = query.get('lon') || '';
+    if (!/^-?\d+(\.\d{1,4})?$/.test(lat) || !/^-?\d+(\.\d{1,4})?$/.test(lon)) {
+      return this.send(response, 403, 'Forbidden: too many decimals', 'text/plain');
+    }
+    if (!/\S+@\S+|https?:\/\//.test(request.headers['user-agent'] || '')) {
+      return this.send(response, 403, 'Forbidden: identify yourself', 'text/plain');
+    }
+    const now = this.metNow === null ? Date.now() : this.metNow;
+    const headers = { 'Last-Modified': new Date(this.metModified).toUTCString(),
+      Expires: new Date(now + this.metExpiresMs).toUTCString() };
+    const since = Date.parse(request.headers['if-modified-since'] || '');
+    if (Number.isFinite(since) && since >= this.metModified) {
+      response.writeHead(304, headers);
+      return response.end();
+    }
+    const bytes = Buffer.from(JSON.stringify(metForecast(Number(lat), Number(lon), now)));
+    response.writeHead(200, { 'Content-Type': 'application/json', 'Content-Length': bytes.length, ...headers });
+    return response.end(bytes);
   }
 
   send(response, status, body, type = 'application/json; charset=utf-8') {
@@ -263,4 +364,4 @@ if (require.main === module) {
   });
 }
 
-module.exports = { FakeUpstream, forecast, answerFor, SCENARIOS, MODES, REASONS };
+module.exports = { FakeUpstream, forecast, answerFor, airFor, metForecast, SCENARIOS, MODES, REASONS };

@@ -47,9 +47,10 @@ async function withLive({ mode = 'ok', args = [], extra = {}, delayMs = 0 }, bod
 }
 
 // Waits until the store holds every place (the first round is done).
-async function filled(service, ms = 10000) {
+async function filled(service, ms = 10000, { air = false } = {}) {
   const until = Date.now() + ms;
-  while (service.live.uncovered().length) {
+  const airLeft = () => (air ? service.live.codes.length - service.live.store.air.size : 0);
+  while (service.live.uncovered().length || airLeft()) {
     if (Date.now() > until) throw new Error(`${service.live.uncovered().length} places still missing`);
     await sleep(20);
   }
@@ -147,19 +148,19 @@ test('an unfit answer never replaces a good forecast; a place unfit alone keeps 
       'error400', 'status500']) {
       fake.mode = mode;
       now.advance(service.live.plan.intervalMs);
-      service.live.refresher.blockedUntil = 0;   // no back-off wait between the cases
+      service.live.refresher.sources[0].gate.blockedUntil = 0;   // no back-off wait between the cases
       await refreshNow(service, fake);
       const after = await H.getReport(service.port, BEIJING);
       assert.strictEqual(after.status, 200, mode);
       assert.deepStrictEqual(after.body, good.body, mode);
     }
-    assert.match(await metrics(), /weather_upstream_failures_total\{kind="invalid"\} [1-9]/);
-    assert.match(await metrics(), /weather_upstream_failures_total\{kind="garbage"\} 2/);
+    assert.match(await metrics(), /weather_upstream_failures_total\{source="open-meteo",kind="invalid"\} [1-9]/);
+    assert.match(await metrics(), /weather_upstream_failures_total\{source="open-meteo",kind="garbage"\} 2/);
     // One place's data spoiled in an otherwise good batch: only it keeps its old forecast.
     fake.mode = 'ok';
     fake.unfit.add(service.live.coordinates[BEIJING][0].toFixed(4));
     now.advance(service.live.plan.intervalMs);
-    service.live.refresher.blockedUntil = 0;
+    service.live.refresher.sources[0].gate.blockedUntil = 0;
     await refreshNow(service, fake);
     while (service.live.refresher.busy || service.live.refresher.due(now()).length > 1) await sleep(10);
     assert.strictEqual(service.live.store.get(BEIJING).fetchedAt < now(), true);
@@ -210,7 +211,7 @@ test('a 429 waits until the window it names resets; other failures back off', as
       fake.mode = mode;
       now.set('2026-12-08T05:20:30Z');
       await refreshNow(service, fake);
-      assert.strictEqual(new Date(service.live.refresher.blockedUntil).toISOString(), until, mode);
+      assert.strictEqual(new Date(service.live.refresher.sources[0].gate.blockedUntil).toISOString(), until, mode);
       // Thirty requests for stale places meanwhile: answered from the store, no call.
       const asked = fake.requests.length;
       for (let i = 0; i < 30; ++i) assert.strictEqual((await H.getReport(service.port, CODES[i])).status, 200);
@@ -228,7 +229,7 @@ test('a 429 waits until the window it names resets; other failures back off', as
     for (let i = 0; i < 3; ++i) {
       now.advance(i === 0 ? service.live.plan.intervalMs : waits[i - 1]);
       await refreshNow(service, fake);
-      waits.push(service.live.refresher.blockedUntil - now());
+      waits.push(service.live.refresher.sources[0].gate.blockedUntil - now());
     }
     waits.forEach((wait, i) => assert.ok(Math.abs(wait - 30e3 * 2 ** i) <= 3e3 * 2 ** i, `${i}: ${wait} ms`));
   });
@@ -279,9 +280,10 @@ test('midnight in China: day 1 moves on without the API; a forecast past its day
 test('health, metrics and the log', async () => {
   const lines = [];
   const logger = (event, fields) => lines.push({ event, ...fields });
-  await withLive({ args: ['--date', DATE], extra: { logger } }, async (service) => {
+  // A minute's budget that takes the air round at once after the forecast's.
+  await withLive({ args: ['--date', DATE, '--budget-per-minute', '2000'], extra: { logger } }, async (service) => {
     const cold = await H.get(service.port, '/healthz');
-    await filled(service);
+    await filled(service, 10000, { air: true });
     assert.strictEqual(cold.status, 503);
     assert.strictEqual((await H.get(service.port, '/healthz')).status, 200);
     await H.getReport(service.port, BEIJING);
@@ -289,11 +291,12 @@ test('health, metrics and the log', async () => {
     const text = (await H.get(service.port, '/metrics')).body.toString('utf8');
     for (const pattern of [/weather_http_requests_total\{route="report",status="200"\} 1/,
       /weather_http_requests_total\{route="other",status="404"\} 1/,
-      /weather_upstream_requests_total\{outcome="ok"\} 3/,
-      /weather_upstream_calls_spent\{window="day"\} 447/,
+      /weather_upstream_requests_total\{source="open-meteo",outcome="ok"\} 3/,
+      /weather_upstream_calls_spent\{window="day"\} 894/,   // the forecast and the air, 447 calls each
       /weather_store_oldest_forecast_age_seconds \d/]) assert.match(text, pattern);
     assert.ok(lines.some((line) => line.event === 'request' && line.route === 'report' && line.status === 200 &&
       line.client === '127.0.0.1' && typeof line.ms === 'number'));
-    assert.strictEqual(lines.filter((line) => line.event === 'upstream' && line.outcome === 'ok').length, 3);
+    assert.strictEqual(lines.filter((line) => line.event === 'upstream' && line.source === 'open-meteo' &&
+      line.outcome === 'ok').length, 3);
   });
 });

@@ -172,3 +172,21 @@ test('dates: the header texts and the lunar date', () => {
   // 16:30 UTC is already the next day in China.
   assert.deepStrictEqual(M.chinaToday(Date.UTC(2026, 11, 7, 16, 30)), { year: 2026, month: 12, day: 8 });
 });
+
+test('haze and dust grades from the air, by the bounds of their rules', () => {
+  // Dust bounds in µg/m³ (visibility 10 km, 1 km, 0.5 km): 189.2, 933, 1535.
+  const cases = [
+    // [picture, air, force, expected]
+    [0, { pm25: 76 }, 2, 53], [0, { pm25: 75 }, 2, 0], [2, { pm25: 300 }, 5, 53],
+    [18, { pm25: 300 }, 2, 18], [7, { pm25: 300, dust: 3000 }, 2, 7], [19, { dust: 3000 }, 2, 19],
+    [1, { dust: 189 }, 2, 1], [1, { dust: 190 }, 3, 29], [1, { dust: 190 }, 4, 30], [2, { dust: 932 }, 6, 30],
+    [2, { dust: 934 }, 2, 20], [18, { dust: 1534 }, 2, 20], [18, { dust: 1536 }, 2, 31], [null, { dust: 9000 }, null, 31],
+    [1, {}, 2, 1], [null, { pm25: null, dust: null }, 2, null],
+  ];
+  for (const [picture, air, force, expected] of cases) {
+    assert.strictEqual(M.pictureWithAir(picture, air, force), expected, `${picture} ${JSON.stringify(air)} ${force}`);
+  }
+  assert.ok(Math.abs(M.visibilityKm(933) - 1) < 0.01 && Math.abs(M.visibilityKm(189.2) - 10) < 0.05);
+  // Rain and snow together, as the second source's sleet: 雨夹雪.
+  for (const code of [68, 69, 83, 84]) assert.strictEqual(M.pictureOf({ code, amount: 2 }), 6, String(code));
+});
