@@ -203,4 +203,4 @@ function hookReport(code, table, today) {
   return encoded(report);
 }
 
-module.exports = { makeReport, hookReport, randomFor, KUNMING };
+module.exports = { makeReport, hookReport, randomFor, KUNMING, FORCES };
