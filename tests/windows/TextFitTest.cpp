@@ -1,10 +1,10 @@
 // Every text the web service can write into a member the windows show, put
 // through the windows' own report run and measured in the control's own font
-// against the frame it stands in: its cell of the day table or the index
-// block, or the next control or the window's edge beside it. The reports come
-// from the service's own tables (service/tools/report-texts.js, run at build
-// time): every wind, force, picture words pair, advice sentence, index word,
-// the longest dates and city names, for the synthetic and the live source.
+// against the frame it stands in (at 96 dpi, and again at 144 and 192): its cell of the day table
+// or the index block, or the next control or the window's edge beside it. The reports come from the
+// service's own tables (service/tools/report-texts.js, run at build time): every wind, force,
+// picture words pair, advice sentence, index word, the longest dates and city names, for the
+// synthetic and the live source.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -25,6 +25,7 @@
 #include "ui/WnVazodivuDodiru.h"
 #include "ui/WnVozevezoVudi.h"
 #include "weather/Report.h"
+#include "win/Dpi.h"
 #include "win/Handles.h"
 #include "win/Text.h"
 #include "windows/support/ErrorReports.h"
@@ -85,10 +86,11 @@ struct Fit {
   const win::Shape* cell = nullptr;
 };
 
-// Inside the frame's one-pixel pen.
+// Inside the frame's pen (one pixel at 96 dpi, wider above).
 RECT Inside(const win::Shape& shape) {
+  const int pen = win::LineWidth(shape.Host().Dpi());
   RECT inner = shape.Bounds();
-  ::InflateRect(&inner, -1, -1);
+  ::InflateRect(&inner, -pen, -pen);
   return inner;
 }
 
@@ -257,7 +259,9 @@ TEST_F(TextFitTest, EveryTextEachSourceCanWriteFitsItsFrame) {
       const LONG width = extent.rect.right - extent.rect.left;
       Widest& seen = widest[fit.control];
       if (width > seen.width) {
-        seen = {width, fit.frame.right - fit.frame.left, Utf8(fit.label->Text())};
+        // The room: from where the text may start to the frame's right.
+        const LONG start = std::max(fit.frame.left, fit.label->Bounds().left);
+        seen = {width, fit.frame.right - start, Utf8(fit.label->Text())};
       }
       if (Within(extent.rect, fit.frame) && extent.lines <= fit.lines) continue;
       ADD_FAILURE() << report.source << " " << fit.control << " \"" << Utf8(fit.label->Text())
@@ -294,10 +298,11 @@ TEST_F(TextFitTest, TheLongestTextsLeaveTheCellFramesWhole) {
     const win::WindowDcScope dc(panel);
     for (const Fit& fit : fits_) {
       if (!fit.cell) continue;
-      const RECT& cell = fit.cell->Bounds();
+      // The pen's inner columns, next to the text.
+      const RECT& inner = Inside(*fit.cell);
       const RECT& label = fit.label->Bounds();
       for (LONG y = label.top; y < label.bottom; ++y) {
-        for (const LONG x : {cell.left, cell.right - 1}) {
+        for (const LONG x : {inner.left - 1, inner.right}) {
           EXPECT_EQ(::GetPixel(dc.Dc(), x, y), win::kBlue)
               << source << " " << fit.control << " \"" << Utf8(fit.label->Text()) << "\" at " << x
               << "," << y;
