@@ -1,10 +1,11 @@
 // Every text the web service can write into a member the windows show, put
-// through the windows' own report run and measured in the control's own font
-// against the frame it stands in (at 96 dpi, and again at 144 and 192): its cell of the day table
-// or the index block, or the next control or the window's edge beside it. The reports come from the
-// service's own tables (service/tools/report-texts.js, run at build time): every wind, force,
-// picture words pair, advice sentence, index word, the longest dates and city names, for the
-// synthetic and the live source.
+// through the windows' own report runs and measured in the control's own font
+// against the frame it stands in: its cell of the day table or the index
+// block, or the next control or the window's edge beside it (at 96 dpi, and
+// again at 144 and 192). The reports come from the service's own tables
+// (service/tools/report-texts.js, run at build time): every wind, force,
+// picture words pair, advice sentence and index word, the longest dates and
+// city names, of the synthetic and of the live source.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -299,7 +300,7 @@ TEST_F(TextFitTest, TheLongestTextsLeaveTheCellFramesWhole) {
     for (const Fit& fit : fits_) {
       if (!fit.cell) continue;
       // The pen's inner columns, next to the text.
-      const RECT& inner = Inside(*fit.cell);
+      const RECT inner = Inside(*fit.cell);
       const RECT& label = fit.label->Bounds();
       for (LONG y = label.top; y < label.bottom; ++y) {
         for (const LONG x : {inner.left - 1, inner.right}) {
