@@ -6,10 +6,12 @@
 const { Solar } = require('lunar-javascript');
 
 // Words of the picture set, by picture number (0-31, and 53).
-const TITLES = ['晴', '多云', '阴', '阵雨', '雷阵雨', '雷阵雨伴有冰雹', '雨夹雪', '小雨',
+// At most four characters each: two of them and a blank fit a day column of
+// the program's table, and two joined by 转 fit its weather lines.
+const TITLES = ['晴', '多云', '阴', '阵雨', '雷阵雨', '雷雨冰雹', '雨夹雪', '小雨',
   '中雨', '大雨', '暴雨', '大暴雨', '特大暴雨', '阵雪', '小雪', '中雪', '大雪',
   '暴雪', '雾', '冻雨', '沙尘暴', '小到中雨', '中到大雨', '大到暴雨',
-  '暴雨到大暴雨', '大暴雨到特大暴雨', '小到中雪', '中到大雪', '大到暴雪',
+  '大暴雨', '特大暴雨', '小到中雪', '中到大雪', '大到暴雪',
   '浮尘', '扬沙', '强沙尘暴'];
 
 function titleOf(number) {
@@ -68,7 +70,8 @@ function forceText(force) {
   return `${force}-${force + 1}级`;
 }
 
-// The day's wind: "微风" up to force 2, otherwise the direction and the force.
+// The day's wind: "微风" up to force 2, otherwise the direction and the force
+// of the day's strongest wind ("北风3-4级"); never two forces.
 function windText(direction, force) {
   if (force === null || force === undefined) return direction;
   if (force <= 2) return '微风';
@@ -196,15 +199,17 @@ function weatherWords(dayTitle, nightTitle) {
 // --- living indexes --------------------------------------------------------
 
 // Clothing by the day's mean temperature (°C), from the warmest level down.
+// An advice sentence is one line of the program's index block: at most 36
+// characters.
 const CLOTHING = [
-  { from: 28, word: '炎热', advice: '天气炎热，建议着短衫、短裙、短裤、薄型T恤衫等清凉夏季服装，外出注意防晒，多喝水，避免午后长时间户外活动。' },
-  { from: 24, word: '热', advice: '天气热，建议着短裙、短裤、短薄外套、T恤等夏季服装，午后气温较高，外出时请注意防晒降温，适当补充水分。' },
-  { from: 20, word: '舒适', advice: '建议着长袖T恤、衬衫加单裤等服装。年老体弱者宜着针织长袖衬衫、马甲和长裤，早晚温差较大时可适当增减衣物。' },
-  { from: 15, word: '较舒适', advice: '建议着薄外套、开衫牛仔衫裤等服装。年老体弱者应适当添加衣物，宜着夹克衫、薄毛衣等，早晚外出注意保暖。' },
-  { from: 10, word: '凉', advice: '天气偏凉，建议着夹克衫、风衣、薄毛衣加长裤等服装。年老体弱者宜着厚外套，早晚气温较低，注意添加衣物。' },
-  { from: 5, word: '较冷', advice: '建议着厚外套加毛衣等服装。年老体弱者宜着大衣、呢外套加羊毛衫，早晚天气较凉，外出时请注意添加衣物。' },
-  { from: -5, word: '冷', advice: '天气冷，建议着棉服、羽绒服、皮夹克加羊毛衫等冬季服装。年老体弱者宜着厚棉衣、冬大衣或厚羽绒服，注意防寒。' },
-  { from: -Infinity, word: '寒冷', advice: '天气寒冷，建议着厚羽绒服、毛皮大衣加厚毛衣等隆冬服装。年老体弱者尤其要注意保暖防冻，减少户外活动时间。' },
+  { from: 28, word: '炎热', advice: '天气炎热，宜着短衫、短裤、薄T恤等清凉夏装，注意防晒，多喝水。' },
+  { from: 24, word: '热', advice: '天气热，宜着短裙、短裤、短薄外套、T恤等夏季服装，外出注意防晒。' },
+  { from: 20, word: '舒适', advice: '宜着长袖T恤、衬衫加单裤等服装，年老体弱者宜着针织长袖衬衫、马甲和长裤。' },
+  { from: 15, word: '较舒适', advice: '宜着薄外套、开衫牛仔衫裤等服装，年老体弱者宜着夹克衫、薄毛衣。' },
+  { from: 10, word: '凉', advice: '天气偏凉，宜着夹克衫、风衣、薄毛衣加长裤，年老体弱者宜着厚外套。' },
+  { from: 5, word: '较冷', advice: '宜着厚外套加毛衣等服装，年老体弱者宜着大衣、呢外套加羊毛衫，注意保暖。' },
+  { from: -5, word: '冷', advice: '天气冷，宜着棉服、羽绒服、皮夹克加羊毛衫等冬装，年老体弱者注意防寒。' },
+  { from: -Infinity, word: '寒冷', advice: '天气寒冷，宜着厚羽绒服、毛皮大衣加厚毛衣等隆冬服装，注意保暖防冻。' },
 ];
 
 function clothing(mean) {

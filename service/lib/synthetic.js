@@ -98,17 +98,9 @@ function dayWeather(code, day) {
 
   let direction = rng.choice(M.DIRECTIONS);
   const force = rng.pick([[FORCES[0], 5], [FORCES[1], 4], [FORCES[2], 2], [FORCES[3], 1]]);
-  let wind;
-  if (force === 2 && rng.random() < 0.4) {
-    wind = '微风';
-    direction = '无持续风向';
-  } else {
-    wind = direction + M.forceText(force);
-    if (rng.random() < 0.2) {
-      const later = rng.choice(FORCES.slice(0, 3));
-      if (later !== force) wind += '转' + M.forceText(later);
-    }
-  }
+  // The day's strongest wind, as the live source writes it: 微风 up to force 2.
+  const wind = M.windText(direction, force);
+  if (force <= 2 && rng.random() < 0.4) direction = '无持续风向';
   return {
     high, low, picture, night, wind, direction, force, mean: dayMean,
     // The old service wrote 99 for a night like its day; the program shows picture 1 then.
@@ -211,4 +203,4 @@ function hookReport(code, table, today) {
   return encoded(report);
 }
 
-module.exports = { makeReport, hookReport, randomFor, KUNMING };
+module.exports = { makeReport, hookReport, randomFor, KUNMING, FORCES };

@@ -34,6 +34,8 @@ test('every code has a complete, stable report that depends on code and date onl
         assert.ok(H.PICTURES.has(number) || (n % 2 === 0 && number === 99), `${code} img${n} ${number}`);
       }
       assert.match(info.temp1, /^-?\d+℃~-?\d+℃$/);
+      // The day's strongest wind, never two forces.
+      for (let n = 1; n <= 5; ++n) assert.match(info[`wind${n}`], /^(微风|[东南西北]{1,2}风\d+-\d+级)$/, `${code} wind${n}`);
       assert.ok(info.index_d.length >= 30);
       assert.deepStrictEqual(answer.body, (await H.get(again.port, `/data/${code}.html`)).body);
       if (!answer.body.equals((await H.get(nextDay.port, `/data/${code}.html`)).body)) ++changed;
