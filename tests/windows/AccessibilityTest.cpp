@@ -312,10 +312,53 @@ TEST_F(AccessibilityTest, DefaultActionsRunTheMouseHandlers) {
   EXPECT_TRUE(testsupport::RecordedErrorReports().empty());
 }
 
+// A screen reader lives in another process: its calls reach the window
+// through COM's marshalling. A thread of its own apartment gets the same.
+struct OtherApartmentReader {
+  HWND window = nullptr;
+  long count = 0;
+  std::string cityName;
+  HRESULT action = E_FAIL;
+
+  static DWORD WINAPI Run(void* context) {
+    auto& reader = *static_cast<OtherApartmentReader*>(context);
+    if (FAILED(::CoInitialize(nullptr))) return 1;
+    {
+      ComPtr<IAccessible> object = ClientObject(reader.window);
+      if (object) {
+        object->get_accChildCount(&reader.count);
+        reader.cityName = TextOf(*object.Get(), 7, &IAccessible::get_accName);
+        reader.action = object->accDoDefaultAction(Child(9));
+      }
+    }
+    ::CoUninitialize();
+    return 0;
+  }
+};
+
+TEST_F(AccessibilityTest, AReaderInAnotherApartmentWalksAndActs) {
+  ui::TFmVazodivuDodiru w(application_->Handle());
+  ::ShowWindow(w.Handle(), SW_SHOWNA);
+  OtherApartmentReader reader;
+  reader.window = w.Handle();
+  const HANDLE thread = ::CreateThread(nullptr, 0, &OtherApartmentReader::Run, &reader, 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  // The window's thread answers the reader's calls while it waits.
+  while (::MsgWaitForMultipleObjects(1, &thread, FALSE, 10000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+    testsupport::PumpMessages();
+  }
+  ::CloseHandle(thread);
+  testsupport::PumpMessages();
+  EXPECT_EQ(reader.count, 24);
+  EXPECT_EQ(reader.cityName, Gbk("昆明"));
+  EXPECT_EQ(reader.action, S_OK);
+  EXPECT_TRUE(w.Label6->Visible());
+}
+
 // What a WinEvent hook saw: window, object and child of each event.
 struct Event {
   DWORD event;
-  HWND window;
+  HWND window = nullptr;
   LONG object;
   LONG child;
   bool operator==(const Event&) const = default;
