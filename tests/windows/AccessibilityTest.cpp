@@ -186,6 +186,10 @@ TEST_F(AccessibilityTest, CompactWindowReadsInOrderWithTheReportsTexts) {
             Words(m, "明天", "夜间", 4));
   EXPECT_EQ(TextOf(*object.Get(), 8, &IAccessible::get_accDefaultAction), Gbk("按下"));
   EXPECT_EQ(TextOf(*object.Get(), 21, &IAccessible::get_accValue), w.Label11->Text());
+  // At the window's dpi: tomorrow's day picture keeps 42 x 30 design pixels.
+  const RECT close = LocationOf(*object.Get(), 14);
+  EXPECT_EQ(close.right - close.left, ::MulDiv(42, w.Dpi(), 96));
+  EXPECT_EQ(close.bottom - close.top, ::MulDiv(30, w.Dpi(), 96));
   // A point on a label finds it; the see-through background is the window itself.
   RECT city = w.LblCityName->Bounds();
   ::MapWindowPoints(w.Handle(), nullptr, reinterpret_cast<POINT*>(&city), 2);
