@@ -484,7 +484,7 @@ LRESULT ControlHost::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     }
     case WM_GETOBJECT:
-      // Wine passes the object id sign-extended from 32 bits.
+      // The object id is a LONG: Wine passes it in the low 32 bits only.
       if (static_cast<LONG>(lParam) == OBJID_CLIENT && !readingOrder_.empty()) {
         if (const LRESULT answer = AnswerClientObject(Handle(), wParam)) return answer;
       }
