@@ -132,6 +132,8 @@ class HostAccessible : public RuntimeClass<IAccessible, IDispatch> {
         ::GetWindowTextW(hwnd_, text, 256);
         return TextResult(Narrow(text), name);
       }
+      // A child window's own object names itself; the name given here is
+      // the same, for readers that ask the parent.
       if (item->name) return TextResult(item->name, name);
       return item->control ? TextResult(ControlText(*item->control), name) : NoText(name);
     });

@@ -138,6 +138,7 @@ void GraphicControl::SetVisible(bool visible) {
   if (visible_ == visible) return;
   visible_ = visible;
   host_.InvalidateArea(bounds_);
+  host_.VisibilityChanged(*this);
 }
 
 void GraphicControl::Invalidate() {
@@ -345,17 +346,28 @@ void ControlHost::SetReadingOrder(std::vector<ReadingItem> items) {
   }
 }
 
-void ControlHost::NameChanged(const GraphicControl& control) {
-  if (!Handle()) return;
+long ControlHost::ChildId(const GraphicControl& control) const {
   for (size_t i = 0; i < readingOrder_.size(); ++i) {
-    if (readingOrder_[i].control == &control) {
-      // A button's name says what it does: its picture's words are its description.
-      const DWORD event = readingOrder_[i].role == Role::kButton ? EVENT_OBJECT_DESCRIPTIONCHANGE
-                                                                 : EVENT_OBJECT_NAMECHANGE;
-      ::NotifyWinEvent(event, Handle(), OBJID_CLIENT, static_cast<LONG>(i + 1));
-      return;
-    }
+    if (readingOrder_[i].control == &control) return static_cast<long>(i + 1);
   }
+  return 0;
+}
+
+void ControlHost::NameChanged(const GraphicControl& control) {
+  const long id = ChildId(control);
+  if (!Handle() || id == 0) return;
+  // A button's name says what it does: its picture's words are its description.
+  const DWORD event = readingOrder_[static_cast<size_t>(id - 1)].role == Role::kButton
+                          ? EVENT_OBJECT_DESCRIPTIONCHANGE
+                          : EVENT_OBJECT_NAMECHANGE;
+  ::NotifyWinEvent(event, Handle(), OBJID_CLIENT, id);
+}
+
+void ControlHost::VisibilityChanged(const GraphicControl& control) {
+  const long id = ChildId(control);
+  if (!Handle() || id == 0) return;
+  ::NotifyWinEvent(control.Visible() ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE, Handle(),
+                   OBJID_CLIENT, id);
 }
 
 void ControlHost::PostDefaultAction(size_t index) {

@@ -256,8 +256,9 @@ class ControlHost : public Window {
   // What screen readers read of the host, in order (win/Accessible.h).
   void SetReadingOrder(std::vector<ReadingItem> items);
   const std::vector<ReadingItem>& ReadingOrder() const noexcept { return readingOrder_; }
-  // A control's name changed: screen readers are told.
+  // A control's name or visibility changed: screen readers are told.
   void NameChanged(const GraphicControl& control);
+  void VisibilityChanged(const GraphicControl& control);
   // The default action of the item at an index runs once the caller has
   // returned (a screen reader is not kept waiting while it runs, say, a
   // modal window).
@@ -287,6 +288,8 @@ class ControlHost : public Window {
   void MouseDown(POINT point);
   void MouseUp(POINT point);
   void RunDefaultAction(size_t index);
+  // The control's child id in the reading order; 0 when it is not read.
+  long ChildId(const GraphicControl& control) const;
 
   FontSet ownFonts_;
   FontSet* fonts_;

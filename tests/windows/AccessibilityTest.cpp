@@ -8,6 +8,7 @@
 #include <oleacc.h>
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -112,11 +113,11 @@ void ExpectChildren(HWND host, const std::vector<Expected>& expected) {
       visible = ::IsWindowVisible(want.window) != FALSE;
     } else {
       EXPECT_EQ(got, S_FALSE);
-      EXPECT_EQ(TextOf(*object.Get(), id, &IAccessible::get_accName), want.name);
       area = want.control->Bounds();
       ::MapWindowPoints(host, nullptr, reinterpret_cast<POINT*>(&area), 2);
       visible = want.control->Visible();
     }
+    EXPECT_EQ(TextOf(*object.Get(), id, &IAccessible::get_accName), want.name);
     EXPECT_EQ(DescribeRect(LocationOf(*object.Get(), id)), DescribeRect(area));
     const long state = NumberOf(*object.Get(), id, &IAccessible::get_accState);
     EXPECT_EQ((state & STATE_SYSTEM_INVISIBLE) == 0, visible);
@@ -151,7 +152,7 @@ TEST_F(AccessibilityTest, CompactWindowReadsInOrderWithTheReportsTexts) {
   using weather::KeyText;
   const std::vector<Expected> expected{
       {kText, Gbk("其它城市"), w.Label6},
-      {kWindow, "", nullptr, w.ComboBox1->Handle()},
+      {kWindow, Gbk("其它城市"), nullptr, w.ComboBox1->Handle()},
       {kWindow, "", nullptr, w.BtnAutoRun->Handle()},
       {kText, weather::StringText(m, "date_y"), w.Lbldate},
       {kText, weather::StringText(m, "date"), w.Lbldate_y},
@@ -211,7 +212,7 @@ TEST_F(AccessibilityTest, FullWindowReadsTheTopBarThenTheForecastRowByRow) {
                               {kWindow, "", nullptr, w.Panel1->Handle()},
                               {kWindow, "", nullptr, w.cxPageControl1->Handle()}});
   ExpectChildren(w.Panel2->Handle(), {{kText, Gbk("其它城市"), w.Label6},
-                                      {kWindow, "", nullptr, w.ComboBox1->Handle()},
+                                      {kWindow, Gbk("其它城市"), nullptr, w.ComboBox1->Handle()},
                                       {kWindow, "", nullptr, w.Button1->Handle()}});
 
   using weather::KeyText;
@@ -269,6 +270,21 @@ TEST_F(AccessibilityTest, FullWindowReadsTheTopBarThenTheForecastRowByRow) {
   ExpectChildren(w.Panel1->Handle(), expected);
 }
 
+// What a WinEvent hook saw: window, object and child of each event.
+struct Event {
+  DWORD event;
+  HWND window = nullptr;
+  LONG object;
+  LONG child;
+  bool operator==(const Event&) const = default;
+};
+std::vector<Event> seenEvents;
+
+void CALLBACK RecordEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD,
+                          DWORD) {
+  seenEvents.push_back({event, window, object, child});
+}
+
 TEST_F(AccessibilityTest, DefaultActionsRunTheMouseHandlers) {
   ui::TFmVazodivuDodiru w(application_->Handle());
   ::ShowWindow(w.Handle(), SW_SHOWNA);
@@ -276,9 +292,18 @@ TEST_F(AccessibilityTest, DefaultActionsRunTheMouseHandlers) {
   ASSERT_TRUE(object);
   EXPECT_EQ(object->accDoDefaultAction(Child(7)), DISP_E_MEMBERNOTFOUND);  // a text does nothing
 
-  // The settings picture: the settings row appears, and reads as shown.
+  // The settings picture: the settings row appears, reads as shown, and
+  // readers are told.
+  seenEvents.clear();
+  const HWINEVENTHOOK hook =
+      ::SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_SHOW, nullptr, RecordEvent,
+                        ::GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
   ASSERT_EQ(object->accDoDefaultAction(Child(9)), S_OK);
   testsupport::PumpMessages();
+  ::UnhookWinEvent(hook);
+  EXPECT_NE(std::find(seenEvents.begin(), seenEvents.end(),
+                      Event{EVENT_OBJECT_SHOW, w.Handle(), OBJID_CLIENT, 1}),
+            seenEvents.end());
   EXPECT_TRUE(w.Label6->Visible());
   EXPECT_TRUE(w.ComboBox1->Visible());
   EXPECT_EQ(NumberOf(*object.Get(), 1, &IAccessible::get_accState) & STATE_SYSTEM_INVISIBLE, 0);
@@ -357,21 +382,6 @@ TEST_F(AccessibilityTest, AReaderInAnotherApartmentWalksAndActs) {
   EXPECT_EQ(reader.cityName, Gbk("昆明"));
   EXPECT_EQ(reader.action, S_OK);
   EXPECT_TRUE(w.Label6->Visible());
-}
-
-// What a WinEvent hook saw: window, object and child of each event.
-struct Event {
-  DWORD event;
-  HWND window = nullptr;
-  LONG object;
-  LONG child;
-  bool operator==(const Event&) const = default;
-};
-std::vector<Event> seenEvents;
-
-void CALLBACK RecordEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD,
-                          DWORD) {
-  seenEvents.push_back({event, window, object, child});
 }
 
 TEST_F(AccessibilityTest, ACityChangeAnnouncesTheChangedNames) {
