@@ -341,6 +341,17 @@ void ControlHost::InvalidateArea(const RECT& area) {
 
 void ControlHost::SetReadingOrder(std::vector<ReadingItem> items) {
   readingOrder_ = std::move(items);
+  childWindowsNamed_ = false;
+  // Naming loads oleacc: at once while a screen reader runs, otherwise when
+  // one first asks this window for an object.
+  BOOL screenReader = FALSE;
+  if (::SystemParametersInfoW(SPI_GETSCREENREADER, 0, &screenReader, 0) && screenReader) {
+    NameChildWindows();
+  }
+}
+
+void ControlHost::NameChildWindows() {
+  childWindowsNamed_ = true;
   for (const ReadingItem& item : readingOrder_) {
     if (item.window && item.name) NameChildWindow(item.window, item.name);
   }
@@ -496,6 +507,7 @@ LRESULT ControlHost::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     }
     case WM_GETOBJECT:
+      if (!childWindowsNamed_ && !readingOrder_.empty()) NameChildWindows();
       // The object id is a LONG: Wine passes it in the low 32 bits only.
       if (static_cast<LONG>(lParam) == OBJID_CLIENT && !readingOrder_.empty()) {
         if (const LRESULT answer = AnswerClientObject(Handle(), wParam)) return answer;

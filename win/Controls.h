@@ -290,6 +290,8 @@ class ControlHost : public Window {
   void RunDefaultAction(size_t index);
   // The control's child id in the reading order; 0 when it is not read.
   long ChildId(const GraphicControl& control) const;
+  // Gives the child windows in the reading order their names.
+  void NameChildWindows();
 
   FontSet ownFonts_;
   FontSet* fonts_;
@@ -300,6 +302,7 @@ class ControlHost : public Window {
   std::unordered_map<HWND, CommandHandler> commandHandlers_;
   std::unordered_map<HWND, NotifyHandler> notifyHandlers_;
   std::vector<ReadingItem> readingOrder_;
+  bool childWindowsNamed_ = false;
   GraphicControl* pressed_ = nullptr;
   bool backgroundPressed_ = false;
 };
