@@ -1,6 +1,8 @@
 #include "ui/ReportForm.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/Services.h"
 #include "weather/Location.h"
@@ -52,11 +54,28 @@ void ReportForm::ShowDay(const json::JsonNode& weatherinfo, int n, win::Picture&
                          win::Label& wind) {
   using weather::KeyText;
   const std::string day = std::to_string(n);
-  dayPicture.LoadFromFile(weather::DayIconFile(weatherinfo, n));
-  nightPicture.LoadFromFile(weather::NightIconFile(weatherinfo, n));
+  ShowPicture(weatherinfo, n, false, dayPicture);
+  ShowPicture(weatherinfo, n, true, nightPicture);
   temperature.SetText(KeyText(weatherinfo, "temp" + day));
   weather.SetText(KeyText(weatherinfo, "weather" + day));
   wind.SetText(KeyText(weatherinfo, "wind" + day));
+}
+
+void ReportForm::ShowPicture(const json::JsonNode& weatherinfo, int n, bool night,
+                             win::Picture& picture) {
+  picture.LoadFromFile(night ? weather::NightIconFile(weatherinfo, n)
+                             : weather::DayIconFile(weatherinfo, n));
+  std::string words = kTextForecastDays[n - 1];
+  words += night ? kTextNight : kTextDaytime;
+  const std::string title =
+      weather::KeyText(weatherinfo, "img_title" + std::to_string(night ? 2 * n : 2 * n - 1));
+  if (!title.empty()) words += ' ' + title;
+  picture.SetWords(std::move(words));
+}
+
+std::vector<win::ReadingItem> ReportForm::PublisherReadingOrder() {
+  using win::Role;
+  return {{Label7}, {Label8}, {Label11, Role::kLink}, {Label9}, {Label12, Role::kLink}, {Label10}};
 }
 
 }  // namespace ui

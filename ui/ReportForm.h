@@ -68,6 +68,13 @@ class ReportForm : public win::ControlHost, protected weather::ReportView {
   static void ShowDay(const json::JsonNode& weatherinfo, int n, win::Picture& dayPicture,
                       win::Picture& nightPicture, win::Label& temperature, win::Label& weather,
                       win::Label& wind);
+  // Day n's day or night picture loaded, with its words for screen readers:
+  // the day and half, then the report's words for it ("今天白天 多云").
+  static void ShowPicture(const json::JsonNode& weatherinfo, int n, bool night,
+                          win::Picture& picture);
+
+  // The publisher lines as screen readers read them: each link after its heading.
+  std::vector<win::ReadingItem> PublisherReadingOrder();
 
  private:
   std::string SelectedCityCode() override;

@@ -35,4 +35,21 @@ inline constexpr char kTextSecondWebAddress[] =
 inline constexpr char kTextDayLabel[] = "LblDate1";
 inline constexpr char kTextMemo[] = "Memo1";
 
+// What the compact window's pictures do, for screen readers.
+inline constexpr char kTextMoveWindow[] = "\xD2\xC6\xB6\xAF\xB4\xB0\xBF\xDA";  // 移动窗口
+inline constexpr char kTextSettings[] = "\xC9\xE8\xD6\xC3";                    // 设置
+inline constexpr char kTextClose[] = "\xB9\xD8\xB1\xD5";                       // 关闭
+inline constexpr char kTextOpenFullWindow[] =
+    "\xB4\xF2\xBF\xAA\xCD\xEA\xD5\xFB\xB4\xB0\xBF\xDA";  // 打开完整窗口
+// A weather picture's day and half, before its weather words.
+inline constexpr const char* kTextForecastDays[] = {
+    "\xBD\xF1\xCC\xEC",          // 今天
+    "\xC3\xF7\xCC\xEC",          // 明天
+    "\xBA\xF3\xCC\xEC",          // 后天
+    "\xB5\xDA\xCB\xC4\xCC\xEC",  // 第四天
+    "\xB5\xDA\xCE\xE5\xCC\xEC",  // 第五天
+};
+inline constexpr char kTextDaytime[] = "\xB0\xD7\xCC\xEC";  // 白天
+inline constexpr char kTextNight[] = "\xD2\xB9\xBC\xE4";    // 夜间
+
 }  // namespace ui

@@ -79,8 +79,39 @@ TFmVazodivuDodiru::TFmVazodivuDodiru(HWND owner) : ReportForm(win::TextEdges::kS
         std::span<const Row>(kLayoutBelowPublisher)}) {
     win::ApplyLayout<Form>(*this, *this, kWindowFont, rows, windows_);
   }
+  SetReadingOrder(ReadingOrder());
   onClick = [this] { win::RunHandler([this] { FormCreate(); }); };
   win::RunHandler([this] { FormCreate(); });
+}
+
+std::vector<win::ReadingItem> TFmVazodivuDodiru::ReadingOrder() {
+  using win::Role;
+  // Top to bottom, left to right; the see-through background is not read.
+  std::vector<win::ReadingItem> order{
+      // The settings row, while shown.
+      {Label6},
+      {.name = kTextOtherCities, .window = ComboBox1->Handle()},
+      {.window = BtnAutoRun->Handle()},
+      {Lbldate},
+      {Lbldate_y},
+      {Lblweek},
+      // Today.
+      {LblCityName},
+      {Imgravevuri, Role::kButton, kTextMoveWindow},
+      {Imgweathern, Role::kButton, kTextSettings},
+      {Lblweather},
+      {LblTemp},
+      {LblWind},
+      // Tomorrow.
+      {Label1},
+      {Imgravevuri2, Role::kButton, kTextClose},
+      {Imgweathern2, Role::kButton, kTextOpenFullWindow},
+      {Lblweather2},
+      {LblTemp2},
+      {LblWind2},
+  };
+  for (const win::ReadingItem& item : PublisherReadingOrder()) order.push_back(item);
+  return order;
 }
 
 void TFmVazodivuDodiru::FormCreate() {

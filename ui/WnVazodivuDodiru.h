@@ -54,6 +54,8 @@ class TFmVazodivuDodiru : public ReportForm {
   void OnDpiChanged(const RECT& suggested) override;
 
  private:
+  // What screen readers read, in order.
+  std::vector<win::ReadingItem> ReadingOrder();
   // The display step: the report's fields into the controls, in order.
   void Display(const json::JsonNode& weatherinfo) override;
 

@@ -237,11 +237,61 @@ TFmVozevezoVudi::TFmVozevezoVudi(HWND owner) : ReportForm(win::TextEdges::kDeskt
     ::SetWindowPos(child, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
 
+  SetReadingOrders();
+
   onClick = [this] { win::RunHandler([this] { FormCreate(); }); };
   win::RunHandler([this] { FormCreate(); });
 }
 
 TFmVozevezoVudi::~TFmVozevezoVudi() = default;
+
+void TFmVozevezoVudi::SetReadingOrders() {
+  using win::ReadingItem;
+  using win::Role;
+  // The top bar, the forecast panel, then the tab control it covers.
+  SetReadingOrder({{.window = Panel2->Handle()},
+                   {.window = Panel1->Handle()},
+                   {.window = cxPageControl1->Handle()}});
+  Panel2->SetReadingOrder({{Label6},
+                           {.name = kTextOtherCities, .window = ComboBox1->Handle()},
+                           {.window = Button1->Handle()}});
+  cxTabSheet1->SetReadingOrder({{.name = kTextFormattedPage, .window = Memo1->Handle()}});
+  cxTabSheet2->SetReadingOrder({{.name = kTextSourcePage, .window = Memo2->Handle()}});
+
+  // Top to bottom, left to right: today's block and the dates, the day table
+  // row by row, the indexes, the location and the publisher lines. Frames
+  // and the indexes' pictograms are decoration and are not read.
+  std::vector<ReadingItem> order{
+      {LblCityName},
+      {Imgravevuri, Role::kGraphic},
+      {Imgweathern, Role::kGraphic},
+      {Lblweather},
+      {LblTemp},
+      {LblWind},
+      {Lbldate},
+      {Lbldate_y},
+      {Lblweek},
+  };
+  const auto row = [&](Label* heading, const std::array<Label * Form::*, 5>& cells) {
+    order.push_back({heading});
+    for (Label* Form::*cell : cells) order.push_back({this->*cell});
+  };
+  row(Label1, kDayDates);
+  for (size_t n = 0; n < 5; ++n) {
+    order.push_back({this->*kDayPictures[n], Role::kGraphic});
+    order.push_back({this->*kNightPictures[n], Role::kGraphic});
+  }
+  row(Label2, kDaySkies);
+  row(Label3, kDayTemperatures);
+  row(Label4, kDayWinds);
+  row(Label5, kDayForces);
+  for (Label* index : {Lblchuanyi1, Lblchuanyi2, Lbluv1, Lbluv2, Lblcl, Lblc0, Lblls0, Lbltr0}) {
+    order.push_back({index});
+  }
+  order.push_back({LblIPAddress});
+  for (const ReadingItem& item : PublisherReadingOrder()) order.push_back(item);
+  Panel1->SetReadingOrder(std::move(order));
+}
 
 void TFmVozevezoVudi::FormCreate() {
   // Each step runs only when every step before it succeeded.
@@ -261,8 +311,8 @@ void TFmVozevezoVudi::Display(const json::JsonNode& weatherinfo) {
   for (int n = 1; n <= 5; ++n) {
     const size_t column = static_cast<size_t>(n - 1);
     (this->*kDayDates[column])->SetText(DayDateText(weatherinfo, n, clock));
-    (this->*kDayPictures[column])->LoadFromFile(DayIconFile(weatherinfo, n));
-    (this->*kNightPictures[column])->LoadFromFile(NightIconFile(weatherinfo, n));
+    ShowPicture(weatherinfo, n, false, *(this->*kDayPictures[column]));
+    ShowPicture(weatherinfo, n, true, *(this->*kNightPictures[column]));
     (this->*kDayTemperatures[column])->SetText(KeyText(weatherinfo, Numbered("temp", n)));
     // The day's weather is read but replaced at once by the words of its pictures.
     Label& sky = *(this->*kDaySkies[column]);

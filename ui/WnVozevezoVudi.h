@@ -163,6 +163,8 @@ class TFmVozevezoVudi : public ReportForm {
   // The display step: the report's fields into the controls, in order.
   void Display(const json::JsonNode& weatherinfo) override;
 
+  // What screen readers read, in order, in each host.
+  void SetReadingOrders();
   // Docked: the top bar follows the width, the rest fills what is below it.
   void ArrangeChildren(int width, int height);
 

@@ -8,12 +8,16 @@
 #include <map>
 #include <stdexcept>
 
+#include "win/Accessible.h"
 #include "win/Bitmap.h"
 #include "win/Dpi.h"
 #include "win/Text.h"
 
 namespace win {
 namespace {
+
+// Posted to a host to run an element's default action.
+constexpr UINT kDefaultActionMessage = WM_APP + 1;
 
 bool FaceInstalled(const std::wstring& face) {
   static std::map<std::wstring, bool> known;
@@ -134,6 +138,7 @@ void GraphicControl::SetVisible(bool visible) {
   if (visible_ == visible) return;
   visible_ = visible;
   host_.InvalidateArea(bounds_);
+  host_.VisibilityChanged(*this);
 }
 
 void GraphicControl::Invalidate() {
@@ -146,10 +151,12 @@ Label::Label(ControlHost& host, const FontSpec& font, LabelStyle style)
     : GraphicControl(host), font_(font), style_(style) {}
 
 void Label::SetText(std::string text) {
+  const bool changed = text != text_;
   text_ = std::move(text);
   wideText_ = Widen(text_);
   if (style_.autoSize) AdjustSize();
   Invalidate();
+  if (changed) Host().NameChanged(*this);
 }
 
 void Label::Rescale() {
@@ -197,6 +204,12 @@ Picture::Picture(ControlHost& host, PictureSizing sizing, bool transparent)
 void Picture::LoadFromFile(const std::string& path) {
   SetBitmap(LoadBitmapFile(path));
   sourcePath_ = path;
+}
+
+void Picture::SetWords(std::string words) {
+  if (words == words_) return;
+  words_ = std::move(words);
+  Host().NameChanged(*this);
 }
 
 void Picture::LoadFromResource(const wchar_t* name) {
@@ -326,6 +339,64 @@ void ControlHost::InvalidateArea(const RECT& area) {
   if (Handle() && ::IsWindowVisible(Handle())) ::InvalidateRect(Handle(), &area, FALSE);
 }
 
+void ControlHost::SetReadingOrder(std::vector<ReadingItem> items) {
+  readingOrder_ = std::move(items);
+  childWindowsNamed_ = false;
+  // Naming loads oleacc: at once while a screen reader runs, otherwise when
+  // one first asks this window for an object.
+  BOOL screenReader = FALSE;
+  if (::SystemParametersInfoW(SPI_GETSCREENREADER, 0, &screenReader, 0) && screenReader) {
+    NameChildWindows();
+  }
+}
+
+void ControlHost::NameChildWindows() {
+  childWindowsNamed_ = true;
+  for (const ReadingItem& item : readingOrder_) {
+    if (item.window && item.name) NameChildWindow(item.window, item.name);
+  }
+}
+
+long ControlHost::ChildId(const GraphicControl& control) const {
+  for (size_t i = 0; i < readingOrder_.size(); ++i) {
+    if (readingOrder_[i].control == &control) return static_cast<long>(i + 1);
+  }
+  return 0;
+}
+
+void ControlHost::NameChanged(const GraphicControl& control) {
+  const long id = ChildId(control);
+  if (!Handle() || id == 0) return;
+  // A button's name says what it does: its picture's words are its description.
+  const DWORD event = readingOrder_[static_cast<size_t>(id - 1)].role == Role::kButton
+                          ? EVENT_OBJECT_DESCRIPTIONCHANGE
+                          : EVENT_OBJECT_NAMECHANGE;
+  ::NotifyWinEvent(event, Handle(), OBJID_CLIENT, id);
+}
+
+void ControlHost::VisibilityChanged(const GraphicControl& control) {
+  const long id = ChildId(control);
+  if (!Handle() || id == 0) return;
+  ::NotifyWinEvent(control.Visible() ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE, Handle(),
+                   OBJID_CLIENT, id);
+}
+
+void ControlHost::PostDefaultAction(size_t index) {
+  ::PostMessageW(Handle(), kDefaultActionMessage, index, 0);
+}
+
+void ControlHost::RunDefaultAction(size_t index) {
+  if (index >= readingOrder_.size()) return;
+  GraphicControl* control = readingOrder_[index].control;
+  if (!control) return;
+  // The mouse's handler: a click, or for a control that acts on a press, the press.
+  if (control->onClick) {
+    control->onClick();
+  } else if (control->onMouseDown) {
+    control->onMouseDown();
+  }
+}
+
 void ControlHost::PaintBackground(HDC dc, const RECT& client) {
   if (!backgroundBrush_) backgroundBrush_.reset(::CreateSolidBrush(color_));
   ::FillRect(dc, &client, backgroundBrush_.get());
@@ -435,6 +506,16 @@ LRESULT ControlHost::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     }
+    case WM_GETOBJECT:
+      if (!childWindowsNamed_ && !readingOrder_.empty()) NameChildWindows();
+      // The object id is a LONG: Wine passes it in the low 32 bits only.
+      if (static_cast<LONG>(lParam) == OBJID_CLIENT && !readingOrder_.empty()) {
+        if (const LRESULT answer = AnswerClientObject(Handle(), wParam)) return answer;
+      }
+      break;
+    case kDefaultActionMessage:
+      RunDefaultAction(static_cast<size_t>(wParam));
+      return 0;
     case WM_DPICHANGED: {
       // Copied: moving the window may reuse the system's buffer.
       const RECT suggested = *reinterpret_cast<const RECT*>(lParam);

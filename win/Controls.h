@@ -168,6 +168,9 @@ class Picture : public GraphicControl {
   SIZE BitmapSize() const noexcept { return bitmapSize_; }
   // The file the current picture came from (empty for resources).
   const std::string& SourcePath() const noexcept { return sourcePath_; }
+  // What the picture shows, in words (GBK), for screen readers.
+  const std::string& Words() const noexcept { return words_; }
+  void SetWords(std::string words);
 
   void Paint(HDC dc) override;
   void Rescale() override;
@@ -185,6 +188,7 @@ class Picture : public GraphicControl {
   SIZE shownSize_{};
   COLORREF key_ = CLR_INVALID;
   std::string sourcePath_;
+  std::string words_;
 };
 
 // A rectangle outline, no fill; the pen grows with the dpi.
@@ -198,6 +202,22 @@ class Shape : public GraphicControl {
 };
 
 class WindowedControl;
+
+// What an element is to a screen reader.
+enum class Role { kText, kGraphic, kButton, kLink };
+
+// One element of a host in reading order: a windowless control of the host
+// (a button's or a link's default action is its click, or for a control that
+// acts on a press, its mouse-down), or a child window, which answers for
+// itself and is named here.
+struct ReadingItem {
+  GraphicControl* control = nullptr;
+  Role role = Role::kText;
+  // GBK. Null: a label's text, a picture's words; a button says what it does
+  // and keeps its picture's words as its description.
+  const char* name = nullptr;
+  HWND window = nullptr;
+};
 
 // A window that paints its windowless controls and routes their input, and
 // routes the notifications of its child windows to their wrappers.
@@ -233,6 +253,17 @@ class ControlHost : public Window {
 
   void InvalidateArea(const RECT& area);
 
+  // What screen readers read of the host, in order (win/Accessible.h).
+  void SetReadingOrder(std::vector<ReadingItem> items);
+  const std::vector<ReadingItem>& ReadingOrder() const noexcept { return readingOrder_; }
+  // A control's name or visibility changed: screen readers are told.
+  void NameChanged(const GraphicControl& control);
+  void VisibilityChanged(const GraphicControl& control);
+  // The default action of the item at an index runs once the caller has
+  // returned (a screen reader is not kept waiting while it runs, say, a
+  // modal window).
+  void PostDefaultAction(size_t index);
+
   // A click on the host at a point no control covers.
   std::function<void()> onClick;
 
@@ -256,6 +287,11 @@ class ControlHost : public Window {
   void Paint();
   void MouseDown(POINT point);
   void MouseUp(POINT point);
+  void RunDefaultAction(size_t index);
+  // The control's child id in the reading order; 0 when it is not read.
+  long ChildId(const GraphicControl& control) const;
+  // Gives the child windows in the reading order their names.
+  void NameChildWindows();
 
   FontSet ownFonts_;
   FontSet* fonts_;
@@ -265,6 +301,8 @@ class ControlHost : public Window {
   std::vector<WindowedControl*> windowed_;
   std::unordered_map<HWND, CommandHandler> commandHandlers_;
   std::unordered_map<HWND, NotifyHandler> notifyHandlers_;
+  std::vector<ReadingItem> readingOrder_;
+  bool childWindowsNamed_ = false;
   GraphicControl* pressed_ = nullptr;
   bool backgroundPressed_ = false;
 };
