@@ -5,23 +5,14 @@
 // blocks a report.
 
 const M = require('./mapping');
+const { placesUrl } = require('./openMeteo');
 
 const BASE = 'https://air-quality-api.open-meteo.com';
 const HOURLY = ['pm2_5', 'pm10', 'dust'];
 const DAYS = 5;   // the air-quality forecast's reach
 
 function batchUrl(base, places, start, apiKey = null) {
-  const fixed = (index) => places.map((place) => place[index].toFixed(4)).join(',');
-  const query = new URLSearchParams({
-    latitude: fixed(0),
-    longitude: fixed(1),
-    hourly: HOURLY.join(','),
-    timezone: 'Asia/Shanghai',
-    start_date: M.dayText(start),
-    end_date: M.dayText(M.addDays(start, DAYS - 1)),
-  });
-  if (apiKey) query.set('apikey', apiKey);
-  return `${base.replace(/\/+$/, '')}/v1/air-quality?${query}`;
+  return placesUrl(base, '/v1/air-quality', places, start, DAYS, { hourly: HOURLY.join(',') }, apiKey);
 }
 
 // The stored form of one place's answer, or a text saying why it is unfit.

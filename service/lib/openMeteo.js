@@ -30,24 +30,30 @@ function callWeight(places, variables = DAILY.length + HOURLY.length, days = DAY
 const FREE_BASE = 'https://api.open-meteo.com';
 const PAID_BASE = 'https://customer-api.open-meteo.com';
 
-// The URL of one request for `places` ([[latitude, longitude], ...]) from
-// day `start` ({year, month, day}) on.
-function batchUrl(base, places, start, apiKey = null) {
+// The URL of a request to Open-Meteo's `path` for `places` ([[latitude,
+// longitude], ...]) over `days` days from `start` ({year, month, day}).
+function placesUrl(base, path, places, start, days, fields, apiKey = null) {
   const fixed = (index) => places.map((place) => place[index].toFixed(4)).join(',');
   const query = new URLSearchParams({
     latitude: fixed(0),
     longitude: fixed(1),
-    daily: DAILY.join(','),
-    hourly: HOURLY.join(','),
+    ...fields,
     timezone: 'Asia/Shanghai',
     start_date: M.dayText(start),
-    end_date: M.dayText(M.addDays(start, DAYS - 1)),
+    end_date: M.dayText(M.addDays(start, days - 1)),
+  });
+  if (apiKey) query.set('apikey', apiKey);
+  return `${base.replace(/\/+$/, '')}${path}?${query}`;
+}
+
+function batchUrl(base, places, start, apiKey = null) {
+  return placesUrl(base, '/v1/forecast', places, start, DAYS, {
+    daily: DAILY.join(','),
+    hourly: HOURLY.join(','),
     temperature_unit: 'celsius',
     wind_speed_unit: 'ms',
     precipitation_unit: 'mm',
-  });
-  if (apiKey) query.set('apikey', apiKey);
-  return `${base.replace(/\/+$/, '')}/v1/forecast?${query}`;
+  }, apiKey);
 }
 
 // Which limit a 429's reason names ("Minutely API request limit exceeded…").
@@ -115,6 +121,6 @@ function checkPlace(data, start) {
 }
 
 module.exports = {
-  DAILY, HOURLY, DAYS, UNITS, FREE_BASE, PAID_BASE, callWeight, batchUrl, parseBatch, checkPlace,
+  DAILY, HOURLY, DAYS, UNITS, FREE_BASE, PAID_BASE, callWeight, placesUrl, batchUrl, parseBatch, checkPlace,
   limitOf,
 };
