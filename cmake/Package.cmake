@@ -8,6 +8,20 @@ find_package(Python3 REQUIRED COMPONENTS Interpreter)
 # The notes name this build's endpoints and data source; Windows editors want
 # CRLF, and the Chinese notes GBK like the program's own texts.
 set(notes ${CMAKE_BINARY_DIR}/generated/notes)
+# A package that asks this computer is only good for testing, and says so first.
+set(TEST_BUILD_NOTE "")
+set(TEST_BUILD_NOTE_ZH "")
+if(WEATHER_LOCAL_RELEASE OR NOT WEATHER_RELEASE)
+  set(TEST_BUILD_NOTE "A TEST BUILD, not for users: it asks this computer (or its own network)
+for the location and the forecasts, at ${LOCATION_HOST} and ${REPORT_HOST}, so
+it works only where the weather web service runs there.
+
+")
+  set(TEST_BUILD_NOTE_ZH "测试版本，不面向用户：它向本机（或本机所在的局域网）询问位置和天气预报，
+地址是 ${LOCATION_HOST} 和 ${REPORT_HOST}，只能在那里运行着天气网络服务时使用。
+
+")
+endif()
 foreach(note IN ITEMS 说明.txt:gbk README.txt:utf-8-sig)
   string(REPLACE ":" ";" note ${note})
   list(GET note 0 name)
@@ -41,4 +55,11 @@ set(CPACK_PACKAGE_FILE_NAME Weather-${PROJECT_VERSION}-win64)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/Checksums.cmake)
+set(CPACK_WEATHER_PYTHON ${Python3_EXECUTABLE})
+set(CPACK_WEATHER_SOURCE_DIR ${CMAKE_SOURCE_DIR})
+if(WEATHER_SOURCE_DATE_EPOCH)
+  set(CPACK_WEATHER_SOURCE_DATE_EPOCH ${WEATHER_SOURCE_DATE_EPOCH})
+else()
+  string(TIMESTAMP CPACK_WEATHER_SOURCE_DATE_EPOCH "%s" UTC)
+endif()
 include(CPack)

@@ -32,7 +32,7 @@ fi
 
 # Wine turns Unix file names and arguments into Windows ones by the locale.
 export LC_ALL=C.UTF-8
-out=$(bash "$source_dir/tools/release.sh" 127.0.0.1 127.0.0.1 2>&1) || { echo "$out"; fail "release.sh"; }
+out=$(bash "$source_dir/tools/release.sh" --local 127.0.0.1 127.0.0.1 2>&1) || { echo "$out"; fail "release.sh"; }
 zip=$(sed -n 's/^package: //p' <<<"$out")
 echo "$out" | tail -3
 release_cache=$source_dir/build/windows-release/CMakeCache.txt
@@ -74,6 +74,10 @@ pictures=$(find "$folder/image_Index" -name '[dn][0-9][0-9].bmp' | wc -l)
 [ "$pictures" = 66 ] || fail "image_Index holds $pictures pictures, not 66"
 iconv -f GBK -t UTF-8 "$folder/说明.txt" | grep -q '开机自动运行' || fail "说明.txt is not GBK"
 grep -q 'CC BY 4.0' "$folder/README.txt" || fail "README.txt does not name the data licence"
+grep -q '^A TEST BUILD, not for users: it asks this computer' "$folder/README.txt" ||
+  fail "README.txt of a --local build does not say it is a test build"
+iconv -f GBK -t UTF-8 "$folder/说明.txt" | grep -q '^测试版本，不面向用户' ||
+  fail "说明.txt of a --local build does not say it is a test build"
 echo "zip, checksum and contents: ok"
 
 # Resources, read back as Windows reads them.
