@@ -49,6 +49,7 @@ echo "building the release in $build_dir (about 2 minutes on 2 cores)"
 cmake --preset windows-release --fresh -B "$build_dir" -DWEATHER_LOCAL_RELEASE=$local_build \
   -DLOCATION_HOST="${hosts[0]}" -DREPORT_HOST="${hosts[1]}" "${settings[@]}" >/dev/null
 cmake --build "$build_dir" -- -j"${WEATHER_JOBS:-2}"
+rm -rf "$build_dir/package"
 cpack --config "$build_dir/CPackConfig.cmake" >/dev/null
 
 package_dir=$build_dir/package

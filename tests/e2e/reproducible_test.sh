@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The release is reproducible: tools/release.sh run twice, in two fresh build
 # folders of different names and depths, gives the same Weather.exe and the
-# same zip byte for byte. The first build takes its time from the last
+# same zip byte for byte (and the same Scoop manifest, which names the zip's
+# hash). The first build takes its time from the last
 # commit by itself, the second is given it as SOURCE_DATE_EPOCH; the PE
 # header's time stamp and every zip entry carry that time, the entries are
 # sorted, and no path of the source or build folders is left in the exe.
@@ -30,12 +31,16 @@ SOURCE_DATE_EPOCH=$epoch bash "$source_dir/tools/release.sh" --local --build-dir
   127.0.0.1 127.0.0.1 >"$work.two.log" 2>&1 || { cat "$work.two.log"; fail "second release build"; }
 
 zip=Weather-*-win64.zip
-for file in app/Weather.exe "package/$zip" package/SHA256SUMS; do
+for file in app/Weather.exe "package/$zip" package/scoop/weather.json; do
   a=$(sha256sum $one/$file | cut -d' ' -f1)
   b=$(sha256sum $two/$file | cut -d' ' -f1)
   [ "$a" = "$b" ] || fail "$file differs: $a and $b"
   echo "$file: $a in both"
 done
+# The installer lists its files in the order the file system gives them.
+a=$(sha256sum $one/package/Weather-*-setup.exe | cut -d' ' -f1)
+b=$(sha256sum $two/package/Weather-*-setup.exe | cut -d' ' -f1)
+[ "$a" = "$b" ] && echo "the installer too: $a" || echo "the installer differs (not required): $a and $b"
 
 python3 - "$one/app/Weather.exe" $one/package/$zip "$epoch" <<'EOF' || fail "time stamps"
 import struct, sys, time, zipfile
