@@ -1,8 +1,9 @@
 # What a user downloads: Weather-<version>-win64.zip with the program, its
 # pictures (image_Index, which it reads beside itself), short notes in Chinese
-# (GBK) and English, and the licence; a SHA256SUMS file lies beside the zip.
+# (GBK) and English, and the licence; beside it the per-user installer of the
+# same files, SHA256SUMS, and the Scoop and winget manifests.
 #   cmake --install <build> --prefix <folder>     the same files, unpacked
-#   cpack --preset windows-release                the zip (tools/release.sh)
+#   cpack --preset windows-release                the zip and the installer (tools/release.sh)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
 # The notes name this build's endpoints and data source; Windows editors want
