@@ -1,11 +1,61 @@
-# After CPack: SHA256SUMS beside the packages, in the format `sha256sum -c`
-# reads. The packages still lie in CPack's work folder here; they are moved
-# unchanged into CPACK_PACKAGE_DIRECTORY afterwards.
+# After each CPack generator: the zip rewritten so that the same files give
+# the same bytes (tools/normalize_zip.py, with the commit's time), the Scoop
+# and winget manifests written with its hash, and SHA256SUMS beside the
+# packages (the format `sha256sum -c` reads; the lines of the generators run
+# before kept). The packages still lie in CPack's work folder here; they are
+# moved unchanged into CPACK_PACKAGE_DIRECTORY afterwards.
+set(sums_file ${CPACK_PACKAGE_DIRECTORY}/SHA256SUMS)
 set(sums "")
+set(names "")
 foreach(package IN LISTS CPACK_PACKAGE_FILES)
-  file(SHA256 ${package} hash)
   get_filename_component(name ${package} NAME)
-  string(APPEND sums "${hash}  ${name}\n")
+  list(APPEND names ${name})
 endforeach()
-file(WRITE ${CPACK_PACKAGE_DIRECTORY}/SHA256SUMS "${sums}")
-message(STATUS "checksums: ${CPACK_PACKAGE_DIRECTORY}/SHA256SUMS")
+if(EXISTS ${sums_file})
+  file(STRINGS ${sums_file} lines)
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^[0-9a-f]+  " "" name "${line}")
+    if(NOT name IN_LIST names AND EXISTS ${CPACK_PACKAGE_DIRECTORY}/${name})
+      string(APPEND sums "${line}\n")
+    endif()
+  endforeach()
+endif()
+
+foreach(package IN LISTS CPACK_PACKAGE_FILES)
+  get_filename_component(name ${package} NAME)
+  if(name MATCHES "\\.zip$")
+    execute_process(COMMAND ${CPACK_WEATHER_PYTHON} ${CPACK_WEATHER_SOURCE_DIR}/tools/normalize_zip.py
+                            ${package} ${CPACK_WEATHER_SOURCE_DATE_EPOCH}
+      RESULT_VARIABLE failed)
+    if(failed)
+      message(FATAL_ERROR "Cannot normalize ${package}")
+    endif()
+  endif()
+  file(SHA256 ${package} hash)
+  string(APPEND sums "${hash}  ${name}\n")
+
+  if(name MATCHES "\\.zip$")
+    # The manifests of the package managers, for the published zip.
+    set(VERSION ${CPACK_PACKAGE_VERSION})
+    set(IDENTIFIER ${CPACK_WEATHER_WINGET_ID})
+    set(PUBLISHER ${CPACK_PACKAGE_VENDOR})
+    set(HOMEPAGE ${CPACK_WEATHER_HOMEPAGE})
+    set(SHORTCUT_NAME ${CPACK_WEATHER_SHORTCUT_NAME})
+    set(CHECKVER_URL ${CPACK_WEATHER_CHECKVER_URL})
+    string(REGEX REPLACE "\\.zip$" "" ZIP_FOLDER ${name})
+    string(REPLACE "${VERSION}" "$version" URL_PATTERN "${CPACK_WEATHER_DOWNLOAD_URL}/${name}")
+    string(REPLACE "$version" "${VERSION}" ZIP_URL "${URL_PATTERN}")
+    set(ZIP_SHA256 ${hash})
+    string(TOUPPER ${hash} ZIP_SHA256_UPPER)
+    set(templates ${CPACK_WEATHER_SOURCE_DIR}/resources/manifests)
+    set(winget ${CPACK_PACKAGE_DIRECTORY}/winget/${IDENTIFIER}/${VERSION})
+    file(REMOVE_RECURSE ${CPACK_PACKAGE_DIRECTORY}/winget ${CPACK_PACKAGE_DIRECTORY}/scoop)
+    configure_file(${templates}/scoop.json.in ${CPACK_PACKAGE_DIRECTORY}/scoop/weather.json @ONLY)
+    configure_file(${templates}/winget.version.yaml.in ${winget}/${IDENTIFIER}.yaml @ONLY)
+    configure_file(${templates}/winget.installer.yaml.in ${winget}/${IDENTIFIER}.installer.yaml @ONLY)
+    configure_file(${templates}/winget.locale.yaml.in ${winget}/${IDENTIFIER}.locale.zh-CN.yaml @ONLY)
+    message(STATUS "manifests: ${CPACK_PACKAGE_DIRECTORY}/scoop, ${CPACK_PACKAGE_DIRECTORY}/winget")
+  endif()
+endforeach()
+file(WRITE ${sums_file} "${sums}")
+message(STATUS "checksums: ${sums_file}")

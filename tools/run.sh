@@ -14,11 +14,20 @@
 set -euo pipefail
 source=synthetic
 dpi=
+usage() { sed -n '2,/^set -euo/{/^set -euo/d;s/^# \{0,1\}//p}' "$0"; }
 while (($#)); do
   case $1 in
     --live) source=live ;;
-    --dpi) dpi=$2; shift ;;
-    *) echo "usage: run.sh [--live] [--dpi N]" >&2; exit 2 ;;
+    --dpi)
+      if (($# < 2)) || [[ ! $2 =~ ^[1-9][0-9]*$ ]]; then
+        echo "run.sh: --dpi needs a number of dots per inch, e.g. --dpi 144" >&2
+        exit 2
+      fi
+      dpi=$2
+      shift
+      ;;
+    -h | --help) usage; exit 0 ;;
+    *) usage >&2; exit 2 ;;
   esac
   shift
 done

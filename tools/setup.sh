@@ -10,7 +10,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 xvfb xauth x11-utils xdotool imagemagick
   fonts-wqy-zenhei fonts-arphic-ukai fonts-arphic-uming
-  nginx
+  nginx nsis locales
 )
 # Node.js for the web service: Debian's packages where no node is installed.
 command -v node >/dev/null || packages+=(nodejs)
@@ -23,7 +23,7 @@ for package in "${packages[@]}"; do
 done
 
 if ((${#missing[@]})); then
-  echo "installing: ${missing[*]}"
+  echo "installing with apt-get (a few minutes the first time): ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   # A daemon's package starts it (nginx on port 80, which the tests need
   # free): a policy-rc.d that refuses every start, for this install only.
@@ -50,6 +50,13 @@ if ((${#missing[@]})); then
 fi
 # The proxy test (service/test/nginx.test.js) runs this binary with a config of its own.
 [[ -x /usr/sbin/nginx ]] || { echo "setup: /usr/sbin/nginx is missing after the install" >&2; exit 1; }
+
+# A locale with a decimal comma, for the test that the JSON reader ignores the
+# locale's decimal separator (a few seconds, once).
+if ! locale -a 2>/dev/null | grep -qx 'de_DE.utf8'; then
+  echo "generating the locale de_DE.UTF-8"
+  localedef -i de_DE -f UTF-8 de_DE.UTF-8
+fi
 
 # The web service's packages, exactly as locked; again whenever the lock file
 # is newer than what was installed. The generator's devDependency (350 MB of

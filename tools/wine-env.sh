@@ -52,6 +52,7 @@ wine_prefix_up() {
   (
     flock 9
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
+      echo "making the Wine prefix $WINEPREFIX (about a minute)" >&2
       wine wineboot -i >/dev/null 2>&1 || true
       wine_desktop_settings >/dev/null 2>&1 || true
       # The settings are read when Wine starts: begin afresh.

@@ -32,13 +32,35 @@ fi
 
 # Wine turns Unix file names and arguments into Windows ones by the locale.
 export LC_ALL=C.UTF-8
-out=$(bash "$source_dir/tools/release.sh" 127.0.0.1 127.0.0.1 2>&1) || { echo "$out"; fail "release.sh"; }
+out=$(bash "$source_dir/tools/release.sh" --local 127.0.0.1 127.0.0.1 2>&1) || { echo "$out"; fail "release.sh"; }
 zip=$(sed -n 's/^package: //p' <<<"$out")
-echo "$out" | tail -3
 release_cache=$source_dir/build/windows-release/CMakeCache.txt
 setting() { sed -n "s/^$1:[A-Z]*=//p" "$release_cache"; }
+echo "$out" | tail -3
 [ "$(basename "$zip")" = "Weather-$version-win64.zip" ] || fail "package name $zip"
 (cd "$(dirname "$zip")" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match"
+package_dir=$(dirname "$zip")
+grep -q "  Weather-$version-win64-setup.exe\$" "$package_dir/SHA256SUMS" || fail "SHA256SUMS names no installer"
+# The package managers' manifests name the zip by its real hash.
+zip_hash=$(sha256sum "$zip" | cut -d' ' -f1)
+python3 - "$package_dir/scoop/weather.json" "$zip_hash" "$version" <<'EOF' || fail "Scoop manifest"
+import json, sys
+manifest = json.load(open(sys.argv[1], encoding="utf-8"))
+x64 = manifest["architecture"]["64bit"]
+assert x64["hash"] == sys.argv[2], x64["hash"]
+assert x64["url"].endswith("/Weather-%s-win64.zip" % sys.argv[3]), x64["url"]
+assert manifest["version"] == sys.argv[3] and manifest["bin"] == "Weather.exe"
+assert manifest["extract_dir"] == "Weather-%s-win64" % sys.argv[3]
+assert "$version" in manifest["autoupdate"]["architecture"]["64bit"]["url"]
+EOF
+winget=$package_dir/winget/$(setting WINGET_IDENTIFIER)/$version/$(setting WINGET_IDENTIFIER)
+grep -qx "  InstallerSha256: ${zip_hash^^}" "$winget.installer.yaml" || fail "winget manifest hash"
+grep -qx 'InstallerType: zip' "$winget.installer.yaml" || fail "winget installer type"
+grep -qx 'NestedInstallerType: portable' "$winget.installer.yaml" || fail "winget nested type"
+for file in "$winget.yaml" "$winget.locale.zh-CN.yaml"; do
+  grep -qx "PackageVersion: $version" "$file" || fail "$file"
+done
+echo "installer in SHA256SUMS, Scoop and winget manifests with the zip's hash: ok"
 
 export WEATHER_WINEPREFIX=$build_dir/wineprefix
 . "$source_dir/tools/wine-env.sh"
@@ -74,6 +96,10 @@ pictures=$(find "$folder/image_Index" -name '[dn][0-9][0-9].bmp' | wc -l)
 [ "$pictures" = 66 ] || fail "image_Index holds $pictures pictures, not 66"
 iconv -f GBK -t UTF-8 "$folder/说明.txt" | grep -q '开机自动运行' || fail "说明.txt is not GBK"
 grep -q 'CC BY 4.0' "$folder/README.txt" || fail "README.txt does not name the data licence"
+grep -q '^A TEST BUILD, not for users: it asks this computer' "$folder/README.txt" ||
+  fail "README.txt of a --local build does not say it is a test build"
+iconv -f GBK -t UTF-8 "$folder/说明.txt" | grep -q '^测试版本，不面向用户' ||
+  fail "说明.txt of a --local build does not say it is a test build"
 echo "zip, checksum and contents: ok"
 
 # Resources, read back as Windows reads them.

@@ -5,16 +5,19 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/Application.h"
 #include "ui/WnVazodivuDodiru.h"
 #include "ui/WnVozevezoVudi.h"
 #include "win/Bitmap.h"
 #include "win/Dpi.h"
+#include "win/Handles.h"
 #include "windows/support/WindowTest.h"
 
 namespace {
@@ -96,6 +99,68 @@ TEST_F(DpiTest, TheCompactWindowIsItsDesignTimesTheFactorInTheCorner) {
   ::GetWindowRect(compact.Handle(), &window);
   EXPECT_EQ(window.right, ::GetSystemMetrics(SM_CXSCREEN));
   EXPECT_EQ(window.top, 0);
+}
+
+// The links as the window paints them, off screen on a bitmap compatible with
+// the screen: the underline runs under the whole text, and the label is as
+// wide as what it shows.
+TEST_F(DpiTest, ALinksUnderlineRunsUnderItsWholeText) {
+  TFmVazodivuDodiru compact(application_->Handle());
+  for (win::Label* link : {compact.Label11, compact.Label12}) {
+    SCOPED_TRACE(link->Text());
+    const RECT area = link->Bounds();
+    const int width = area.right + 8;
+    const int height = area.bottom + 4;
+    std::vector<DWORD> pixels(static_cast<std::size_t>(width) * height);
+    {
+      const win::WindowDcScope screen;
+      win::UniqueMemoryDc dc(::CreateCompatibleDC(screen.Dc()));
+      win::UniqueBitmap surface(::CreateCompatibleBitmap(screen.Dc(), width, height));
+      ASSERT_TRUE(dc && surface);
+      {
+        win::SelectObjectScope selected(dc.get(), surface.get());
+        const RECT all{0, 0, width, height};
+        ::FillRect(dc.get(), &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+        link->Paint(dc.get());
+      }
+      BITMAPINFO format{};
+      format.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+      format.bmiHeader.biWidth = width;
+      format.bmiHeader.biHeight = -height;
+      format.bmiHeader.biPlanes = 1;
+      format.bmiHeader.biBitCount = 32;
+      format.bmiHeader.biCompression = BI_RGB;
+      ASSERT_EQ(
+          ::GetDIBits(dc.get(), surface.get(), 0, height, pixels.data(), &format, DIB_RGB_COLORS),
+          height);
+    }
+
+    // Ink: every pixel not white. The underline: the row with the most ink.
+    int inkLeft = width, inkRight = -1, lineRow = -1, lineCount = 0;
+    for (int y = area.top; y < height; ++y) {
+      int count = 0;
+      for (int x = 0; x < width; ++x) {
+        if ((pixels[static_cast<std::size_t>(y) * width + x] & 0xFFFFFF) == 0xFFFFFF) continue;
+        ++count;
+        inkLeft = std::min(inkLeft, x);
+        inkRight = std::max(inkRight, x);
+      }
+      if (count > lineCount) lineCount = count, lineRow = y;
+    }
+    ASSERT_GE(lineRow, 0) << "nothing drawn";
+    int lineLeft = width, lineRight = -1;
+    for (int x = 0; x < width; ++x) {
+      if ((pixels[static_cast<std::size_t>(lineRow) * width + x] & 0xFFFFFF) == 0xFFFFFF) continue;
+      lineLeft = std::min(lineLeft, x);
+      lineRight = std::max(lineRight, x);
+    }
+    // Letters may reach a pixel or two past their advance; the underline ends
+    // with the last advance.
+    const int slack = 2 * compact.Dpi() / 96;
+    EXPECT_LE(lineLeft, inkLeft + slack);
+    EXPECT_GE(lineRight, inkRight - slack) << "the underline stops short of the text";
+    EXPECT_GE(area.right, inkRight - slack) << "the label is narrower than its text";
+  }
 }
 
 TEST_F(DpiTest, TheFullWindowIsItsDesignTimesTheFactor) {

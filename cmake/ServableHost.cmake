@@ -1,0 +1,53 @@
+# weather_unservable_host(<host> <out>): sets <out> to why a user's computer
+# could not reach <host> (a host name or address, optionally with ":port"),
+# or to "" when it could. Refused: loopback (127.0.0.0/8, ::1, localhost),
+# the unspecified address, private and shared ranges (10/8, 172.16/12,
+# 192.168/16, 100.64/10, link-local 169.254/16, fc00::/7, fe80::/10) and the
+# names reserved for examples and tests (example.com/.net/.org and the
+# .example, .test, .invalid and .localhost domains, RFC 2606 and RFC 6761).
+function(weather_unservable_host host out)
+  string(TOLOWER "${host}" name)
+  # Drop the port: "[v6]:port", "host:port"; a bare IPv6 address keeps its colons.
+  if(name MATCHES "^\\[([^]]*)\\](:[0-9]*)?$")
+    set(name "${CMAKE_MATCH_1}")
+  elseif(name MATCHES "^([^:]*):[0-9]*$")
+    set(name "${CMAKE_MATCH_1}")
+  endif()
+  string(REGEX REPLACE "\\.$" "" name "${name}")
+  set(reason "")
+  set(octet "(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])")
+  if(name STREQUAL "")
+    set(reason "no host is given")
+  elseif(name MATCHES "^${octet}\\.${octet}\\.${octet}\\.${octet}$")
+    set(a ${CMAKE_MATCH_1})
+    set(b ${CMAKE_MATCH_2})
+    if(a EQUAL 127)
+      set(reason "a loopback address: every computer answers it itself")
+    elseif(a EQUAL 0)
+      set(reason "the unspecified address")
+    elseif(a EQUAL 10 OR (a EQUAL 172 AND b GREATER_EQUAL 16 AND b LESS_EQUAL 31)
+           OR (a EQUAL 192 AND b EQUAL 168))
+      set(reason "a private address: it reaches no computer outside its own network")
+    elseif(a EQUAL 100 AND b GREATER_EQUAL 64 AND b LESS_EQUAL 127)
+      set(reason "a shared (carrier-grade NAT) address: it reaches no computer outside its own network")
+    elseif(a EQUAL 169 AND b EQUAL 254)
+      set(reason "a link-local address: it reaches no computer beyond its own link")
+    endif()
+  elseif(name MATCHES ":")
+    if(name MATCHES "^(0*:)*:?0*1$" OR name STREQUAL "::1")
+      set(reason "a loopback address: every computer answers it itself")
+    elseif(name MATCHES "^:*$")
+      set(reason "the unspecified address")
+    elseif(name MATCHES "^f[cd][0-9a-f]*:")
+      set(reason "a private address: it reaches no computer outside its own network")
+    elseif(name MATCHES "^fe[89ab][0-9a-f]*:")
+      set(reason "a link-local address: it reaches no computer beyond its own link")
+    endif()
+  elseif(name MATCHES "(^|\\.)localhost$")
+    set(reason "a loopback name: every computer answers it itself")
+  elseif(name MATCHES "(^|\\.)example\\.(com|net|org)$" OR name MATCHES "\\.(example|test|invalid)$"
+         OR name MATCHES "^(example|test|invalid)$")
+    set(reason "a name reserved for examples and tests: no service runs there")
+  endif()
+  set(${out} "${reason}" PARENT_SCOPE)
+endfunction()
