@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/Services.h"
+#include "weather/IconFiles.h"
 #include "weather/Location.h"
 #include "weather/ReportItems.h"
 
@@ -52,8 +53,8 @@ void ReportForm::ShowDay(const json::JsonNode& weatherinfo, int n, win::Picture&
                          win::Label& wind) {
   using weather::KeyText;
   const std::string day = std::to_string(n);
-  dayPicture.LoadFromFile(weather::DayIconFile(weatherinfo, n));
-  nightPicture.LoadFromFile(weather::NightIconFile(weatherinfo, n));
+  dayPicture.LoadFromFile(weather::IconFileLocation(weather::DayIconFile(weatherinfo, n)));
+  nightPicture.LoadFromFile(weather::IconFileLocation(weather::NightIconFile(weatherinfo, n)));
   temperature.SetText(KeyText(weatherinfo, "temp" + day));
   weather.SetText(KeyText(weatherinfo, "weather" + day));
   wind.SetText(KeyText(weatherinfo, "wind" + day));

@@ -8,6 +8,7 @@
 #include "app/Application.h"
 #include "ui/Texts.h"
 #include "ui/WnVazodivuDodiru.h"
+#include "weather/IconFiles.h"
 #include "weather/Location.h"
 #include "weather/ReportItems.h"
 #include "win/Layout.h"
@@ -261,8 +262,8 @@ void TFmVozevezoVudi::Display(const json::JsonNode& weatherinfo) {
   for (int n = 1; n <= 5; ++n) {
     const size_t column = static_cast<size_t>(n - 1);
     (this->*kDayDates[column])->SetText(DayDateText(weatherinfo, n, clock));
-    (this->*kDayPictures[column])->LoadFromFile(DayIconFile(weatherinfo, n));
-    (this->*kNightPictures[column])->LoadFromFile(NightIconFile(weatherinfo, n));
+    (this->*kDayPictures[column])->LoadFromFile(IconFileLocation(DayIconFile(weatherinfo, n)));
+    (this->*kNightPictures[column])->LoadFromFile(IconFileLocation(NightIconFile(weatherinfo, n)));
     (this->*kDayTemperatures[column])->SetText(KeyText(weatherinfo, Numbered("temp", n)));
     // The day's weather is read but replaced at once by the words of its pictures.
     Label& sky = *(this->*kDaySkies[column]);
