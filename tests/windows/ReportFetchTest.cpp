@@ -206,6 +206,20 @@ TEST_F(ReportFetchTest, ARedirectIsFollowed) {
   EXPECT_EQ(server.Request().rfind("GET /data/101010100.html HTTP/1.1\r\n", 0), 0u);
 }
 
+// Every interim answer before the final one is skipped, as the platform's
+// own request object skips them: the report behind an early hint shows.
+TEST_F(ReportFetchTest, InterimAnswersBeforeTheReportAreSkipped) {
+  const std::string report = testsupport::HttpGetRaw(standIn_->Port(), "/data/101290101.html");
+  ASSERT_EQ(report.rfind("HTTP/1.1 200", 0), 0u);
+  ScriptedServer server(
+      {"HTTP/1.1 103 Early Hints\r\nLink: </a.css>; rel=preload\r\n\r\n"
+       "HTTP/1.1 102 Processing\r\n\r\n" +
+       report});
+  RecordingView view("101290101");
+  RunInto(view, HostOf(server));
+  EXPECT_EQ(view.city, Gbk("昆明"));
+}
+
 // --- Limits: a hostile server ends the run with the location GET's texts ----
 
 struct HostileCase {
