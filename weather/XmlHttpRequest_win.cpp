@@ -77,16 +77,26 @@ std::wstring Wide(std::string_view gbk) {
   return std::wstring(text.begin(), text.end());
 }
 
-std::string HresultMessage(HRESULT result) {
+// The system's text for a code, else urlmon's own (the INET_E codes of
+// URL monikers have their texts there); empty when neither has one.
+std::string DescribedResult(HRESULT result) {
   std::string message = SystemMessage(static_cast<DWORD>(result));
+  if (message.empty()) message = ModuleMessage(L"urlmon.dll", static_cast<DWORD>(result));
+  return message;
+}
+
+std::string HresultMessage(HRESULT result) {
+  std::string message = DescribedResult(result);
   if (!message.empty()) return message;
   char fallback[32];
   std::snprintf(fallback, sizeof fallback, "OLE error %.8lx", static_cast<unsigned long>(result));
   return fallback;
 }
 
-// The description the object left with its failure, else the system's text.
-[[noreturn]] void ThrowRequestError(HRESULT result) {
+// The description the object left with its failure, else the system's or
+// urlmon's text for the code, else the transport's socket text (as the
+// location request shows it), else the code.
+[[noreturn]] void ThrowRequestError(HRESULT result, const std::string& socketText) {
   ComPtr<IErrorInfo> info;
   if (::GetErrorInfo(0, info.GetAddressOf()) == S_OK && info) {
     UniqueBstr description;
@@ -96,6 +106,9 @@ std::string HresultMessage(HRESULT result) {
       if (!text.empty()) throw std::runtime_error(text);
     }
   }
+  const std::string described = DescribedResult(result);
+  if (!described.empty()) throw std::runtime_error(described);
+  if (!socketText.empty()) throw std::runtime_error(socketText);
   throw std::runtime_error(HresultMessage(result));
 }
 
@@ -130,6 +143,8 @@ HRESULT PlatformResultOf(int socketError) {
 // breaks the rules of HTTP): the text to show instead of the object's.
 struct TransportOutcome {
   std::string failure;
+  // The network's failure that the object is left to describe.
+  std::string socketText;
 };
 
 // One binding of the request object: the whole exchange runs inside Start.
@@ -179,6 +194,7 @@ class HttpTransport final : public IInternetProtocol {
       // Connecting too long is a limit of the program's; other network
       // failures are the object's to describe.
       if (error.Code() == kSocketTimedOut) outcome_.failure = error.what();
+      outcome_.socketText = error.what();
       sink->ReportResult(PlatformResultOf(error.Code()), static_cast<DWORD>(error.Code()), nullptr);
     } catch (const std::exception& error) {
       outcome_.failure = error.what();
@@ -317,7 +333,7 @@ class XmlHttpReportRequest final : public ReportRequest {
     const auto check = [&outcome](HRESULT result) {
       if (SUCCEEDED(result)) return;
       if (!outcome.failure.empty()) throw std::runtime_error(outcome.failure);
-      ThrowRequestError(result);
+      ThrowRequestError(result, outcome.socketText);
     };
 
     const UniqueBstr method(::SysAllocString(L"Get"));
