@@ -1,16 +1,15 @@
-// Autorun registration: one string value in the machine-wide Run key, read,
-// written and deleted with a fresh key handle per operation.
+// Autorun registration: one string value in a Run key, read, written and
+// deleted with fresh key handles per operation. The machine-wide key serves
+// where the user may write it; the user's own key where that is refused, as
+// it is for every standard user (and for an administrator without
+// elevation) on Windows 10 and 11.
 #pragma once
 
 #include <string>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace app {
 
-// The one value this program ever touches under the Run key.
+// The one value this program ever touches under the Run keys.
 inline constexpr char kAutoRunValueName[] = "Rezodez";
 
 // Button captions, GBK. On: a click removes the registration; off: a click adds it.
@@ -24,43 +23,22 @@ inline std::string AutoRunCaption(bool flag) {
   return flag ? kAutoRunOnCaption : kAutoRunOffCaption;
 }
 
-// Does a value of that name exist under the Run key? False also when the key
-// cannot be opened with full access.
+// Is the program registered to start at logon: does a value of that name
+// exist under the machine-wide or the user's Run key, not turned off in the
+// system's startup settings (Task Manager's Startup page, Settings > Apps >
+// Startup)? Asks for query access only.
 bool AutoRunValueExists(const std::string& name);
 
-// enable: writes data under name as REG_SZ, or throws "Failed to set data for
-// '<name>'". Otherwise deletes the value if it exists; a failed delete is ignored.
+// enable: writes data under name as REG_SZ into the machine-wide Run key, or
+// where that is refused into the user's, and turns the registration on in
+// the startup settings where it was turned off; throws "Failed to set data
+// for '<name>'" when neither can be written. Otherwise deletes the value
+// from both Run keys wherever it exists; throws the system's text for the
+// reason when a deletion is refused (after trying the other key).
 void SetAutoRun(const std::string& name, const std::string& data, bool enable);
 
 // The running executable's full path in double quotes, so that a path with
 // spaces is not read by Windows as a shorter program name plus arguments.
 std::string AutoRunCommand();
-
-#ifdef _WIN32
-
-// The registry calls the autorun operations make, so a test can refuse them or
-// count them. Results are Win32 error codes.
-class RegistryApi {
- public:
-  virtual ~RegistryApi() = default;
-  // Opens an existing key only.
-  virtual LSTATUS OpenKey(HKEY root, const std::wstring& path, REGSAM access, HKEY* key) = 0;
-  // Opens the key, creating it (non-volatile) if it does not exist.
-  virtual LSTATUS CreateKey(HKEY root, const std::wstring& path, REGSAM access, HKEY* key) = 0;
-  // Asks only for the value's information, not its data.
-  virtual LSTATUS QueryValue(HKEY key, const std::wstring& name) = 0;
-  virtual LSTATUS SetStringValue(HKEY key, const std::wstring& name, const std::wstring& data) = 0;
-  virtual LSTATUS DeleteValue(HKEY key, const std::wstring& name) = 0;
-  virtual LSTATUS CloseKey(HKEY key) = 0;
-};
-
-// The real advapi32 calls.
-RegistryApi& Win32RegistryApi();
-
-// Installs the registry the autorun operations use (nullptr: the real one);
-// returns the one installed before.
-RegistryApi* SetRegistryApi(RegistryApi* api);
-
-#endif
 
 }  // namespace app

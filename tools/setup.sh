@@ -10,6 +10,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 xvfb xauth x11-utils xdotool imagemagick
   fonts-wqy-zenhei fonts-arphic-ukai fonts-arphic-uming
+  fonts-wine
   nginx nsis locales
 )
 # Node.js for the web service: Debian's packages where no node is installed.

@@ -47,6 +47,17 @@ wine_desktop_settings() {
   fi
 }
 
+# Wine's own fonts (Debian's fonts-wine, which tools/setup.sh installs): this
+# Wine looks for them in the prefix's Fonts folder only. Without Marlett the
+# title-bar buttons of a framed window draw as the letters "0 1 r".
+wine_fonts_in_prefix() {
+  local fonts=$WINEPREFIX/drive_c/windows/Fonts font
+  [ -d /usr/share/wine/fonts ] && [ -d "$fonts" ] || return 0
+  for font in /usr/share/wine/fonts/*; do
+    [ -e "$fonts/${font##*/}" ] || ln -sf "$font" "$fonts/"
+  done
+}
+
 wine_prefix_up() {
   mkdir -p "$(dirname "$WINEPREFIX")"
   (
@@ -59,6 +70,7 @@ wine_prefix_up() {
       wineserver -k >/dev/null 2>&1 || true
       wineserver -w || true
     fi
+    wine_fonts_in_prefix
   ) 9>"$WINEPREFIX.lock"
   # A persistent server makes every later Wine start quick. Start Wine's
   # background services here, with no output attached: started by a test they

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/Services.h"
+#include "weather/IconFiles.h"
 #include "weather/Location.h"
 #include "weather/ReportItems.h"
 
@@ -63,8 +64,8 @@ void ReportForm::ShowDay(const json::JsonNode& weatherinfo, int n, win::Picture&
 
 void ReportForm::ShowPicture(const json::JsonNode& weatherinfo, int n, bool night,
                              win::Picture& picture) {
-  picture.LoadFromFile(night ? weather::NightIconFile(weatherinfo, n)
-                             : weather::DayIconFile(weatherinfo, n));
+  picture.LoadFromFile(weather::IconFileLocation(night ? weather::NightIconFile(weatherinfo, n)
+                                                       : weather::DayIconFile(weatherinfo, n)));
   std::string words = kTextForecastDays[n - 1];
   words += night ? kTextNight : kTextDaytime;
   const std::string title =

@@ -159,8 +159,12 @@ void TFmVazodivuDodiru::RefreshAutoRunCaption() {
   BtnAutoRun->SetCaption(app::AutoRunCaption(autoRunFlag_));
 }
 
-void TFmVazodivuDodiru::ImgravevuriMouseDown() {
-  // Dragged as if by a title bar, whichever button is down.
+void TFmVazodivuDodiru::ImgravevuriMouseDown(win::MouseButton button) {
+  // Dragged as if by a title bar, with any button; the drag ends with it.
+  if (button != win::MouseButton::kLeft) {
+    win::FollowPointerWhileHeld(Handle(), button);
+    return;
+  }
   ::ReleaseCapture();
   ::SendMessageW(Handle(), WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
 }

@@ -39,7 +39,7 @@ class TFmVazodivuDodiru : public ReportForm {
 
   // Event handlers.
   void FormCreate();
-  void ImgravevuriMouseDown();
+  void ImgravevuriMouseDown(win::MouseButton button);
   void ImgweathernClick();
   void Imgravevuri2Click();
   void Imgweathern2Click();

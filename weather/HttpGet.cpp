@@ -220,9 +220,18 @@ void HttpResponseParser::OnHeaderLine(const std::string& line) {
   }
 }
 
+// The location GET skips 100 Continue only; the report request, as the
+// platform's request object does, every 1xx answer before the final one
+// (103 Early Hints, 102 Processing).
+bool HttpResponseParser::IsInterim() const noexcept {
+  if (!hasStatus_) return false;
+  if (status_ == 100) return true;
+  return bodies_ == HttpBodies::kOfEveryStatus && status_ > 100 && status_ <= 199;
+}
+
 void HttpResponseParser::OnHeadersEnd() {
   head_ += "\r\n";
-  if (hasStatus_ && status_ == 100) {
+  if (IsInterim()) {
     if (++interimAnswers_ > limits_.maxInterimAnswers) {
       throw std::runtime_error("The server sent more than " +
                                std::to_string(limits_.maxInterimAnswers) + " interim answers.");
@@ -323,7 +332,7 @@ void HttpResponseParser::FeedEnd() {
     case State::kStatusLine:
       throw std::runtime_error("Connection Closed Gracefully.");
     case State::kHeaders:
-      if (hasStatus_ && status_ == 100) throw std::runtime_error("Connection Closed Gracefully.");
+      if (IsInterim()) throw std::runtime_error("Connection Closed Gracefully.");
       if (hasStatus_ &&
           (bodies_ == HttpBodies::kOfEveryStatus || (status_ >= 200 && status_ <= 299))) {
         throw std::runtime_error("Undefined situation");

@@ -102,6 +102,7 @@ class HttpResponseParser {
   void OnStatusLine(std::string line);
   void OnHeaderLine(const std::string& line);
   void OnHeadersEnd();
+  bool IsInterim() const noexcept;
   void TakeBody(std::string_view& bytes, std::size_t count);
 
   HttpLimits limits_;

@@ -42,6 +42,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string_view>
+#include <utility>
 
 #include "json/CodePage.h"
 #include "weather/Socket.h"
@@ -77,16 +78,26 @@ std::wstring Wide(std::string_view gbk) {
   return std::wstring(text.begin(), text.end());
 }
 
-std::string HresultMessage(HRESULT result) {
+// The system's text for a code, else urlmon's own (the INET_E codes of
+// URL monikers have their texts there); empty when neither has one.
+std::string DescribedResult(HRESULT result) {
   std::string message = SystemMessage(static_cast<DWORD>(result));
+  if (message.empty()) message = ModuleMessage(L"urlmon.dll", static_cast<DWORD>(result));
+  return message;
+}
+
+std::string HresultMessage(HRESULT result) {
+  std::string message = DescribedResult(result);
   if (!message.empty()) return message;
   char fallback[32];
   std::snprintf(fallback, sizeof fallback, "OLE error %.8lx", static_cast<unsigned long>(result));
   return fallback;
 }
 
-// The description the object left with its failure, else the system's text.
-[[noreturn]] void ThrowRequestError(HRESULT result) {
+// The description the object left with its failure, else the system's or
+// urlmon's text for the code, else the transport's socket text (as the
+// location request shows it), else the code.
+[[noreturn]] void ThrowRequestError(HRESULT result, const std::string& socketText) {
   ComPtr<IErrorInfo> info;
   if (::GetErrorInfo(0, info.GetAddressOf()) == S_OK && info) {
     UniqueBstr description;
@@ -96,6 +107,9 @@ std::string HresultMessage(HRESULT result) {
       if (!text.empty()) throw std::runtime_error(text);
     }
   }
+  const std::string described = DescribedResult(result);
+  if (!described.empty()) throw std::runtime_error(described);
+  if (!socketText.empty()) throw std::runtime_error(socketText);
   throw std::runtime_error(HresultMessage(result));
 }
 
@@ -130,13 +144,15 @@ HRESULT PlatformResultOf(int socketError) {
 // breaks the rules of HTTP): the text to show instead of the object's.
 struct TransportOutcome {
   std::string failure;
+  // The network's failure that the object is left to describe.
+  std::string socketText;
 };
 
 // One binding of the request object: the whole exchange runs inside Start.
 class HttpTransport final : public IInternetProtocol {
  public:
-  HttpTransport(const HttpLimits& limits, TransportOutcome& outcome)
-      : limits_(limits), outcome_(outcome) {}
+  HttpTransport(const HttpLimits& limits, std::shared_ptr<TransportOutcome> outcome)
+      : limits_(limits), outcome_(std::move(outcome)) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (object == nullptr) return E_POINTER;
@@ -178,10 +194,11 @@ class HttpTransport final : public IInternetProtocol {
     } catch (const SocketError& error) {
       // Connecting too long is a limit of the program's; other network
       // failures are the object's to describe.
-      if (error.Code() == kSocketTimedOut) outcome_.failure = error.what();
+      if (error.Code() == kSocketTimedOut) outcome_->failure = error.what();
+      outcome_->socketText = error.what();
       sink->ReportResult(PlatformResultOf(error.Code()), static_cast<DWORD>(error.Code()), nullptr);
     } catch (const std::exception& error) {
-      outcome_.failure = error.what();
+      outcome_->failure = error.what();
       sink->ReportResult(E_ABORT, 0, nullptr);
     }
     return S_OK;
@@ -228,29 +245,47 @@ class HttpTransport final : public IInternetProtocol {
 
   ULONG references_ = 0;
   HttpLimits limits_;
-  TransportOutcome& outcome_;
+  std::shared_ptr<TransportOutcome> outcome_;
   std::string body_;
   size_t delivered_ = 0;
 };
 
-// Makes one transport per binding. It lives as long as its registration, and
-// urlmon drops its reference when the registration ends, so it counts none.
+// Makes one transport per binding. Counted like every COM object: urlmon
+// may keep it after the registration ends, and it then lives on with what
+// its transports need.
 class HttpTransportFactory final : public IClassFactory {
  public:
-  HttpTransportFactory(const HttpLimits& limits, TransportOutcome& outcome)
-      : limits_(limits), outcome_(outcome) {}
+  HttpTransportFactory(const HttpLimits& limits, std::shared_ptr<TransportOutcome> outcome)
+      : limits_(limits), outcome_(std::move(outcome)) {}
+
+  static ComPtr<IClassFactory> Make(const HttpLimits& limits,
+                                    std::shared_ptr<TransportOutcome> outcome) {
+    auto made = std::make_unique<HttpTransportFactory>(limits, std::move(outcome));
+    ComPtr<IClassFactory> factory;
+    if (SUCCEEDED(made->QueryInterface(IID_PPV_ARGS(factory.GetAddressOf())))) {
+      made.release();  // now owned by its references
+    }
+    return factory;
+  }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (object == nullptr) return E_POINTER;
     if (iid == IID_IUnknown || iid == IID_IClassFactory) {
       *object = static_cast<IClassFactory*>(this);
+      AddRef();
       return S_OK;
     }
     *object = nullptr;
     return E_NOINTERFACE;
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --references_;
+    if (left == 0) {
+      const std::unique_ptr<HttpTransportFactory> last(this);
+    }
+    return left;
+  }
 
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
     if (object == nullptr) return E_POINTER;
@@ -268,31 +303,33 @@ class HttpTransportFactory final : public IClassFactory {
   HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 
  private:
-  const HttpLimits& limits_;
-  TransportOutcome& outcome_;
+  ULONG references_ = 0;
+  HttpLimits limits_;
+  std::shared_ptr<TransportOutcome> outcome_;
 };
 
 // While it lives, the process's URL monikers fetch http addresses through the
 // factory's transports.
 class HttpNamespace {
  public:
-  explicit HttpNamespace(IClassFactory& factory) : factory_(factory) {
+  explicit HttpNamespace(ComPtr<IClassFactory> factory) : factory_(std::move(factory)) {
+    if (!factory_) throw std::runtime_error(HresultMessage(E_OUTOFMEMORY));
     using GetSession = HRESULT(WINAPI*)(DWORD, IInternetSession**, DWORD);
     static const auto getSession =
         SystemFunction<GetSession>(L"urlmon.dll", "CoInternetGetSession");
     HRESULT result = getSession != nullptr ? getSession(0, session_.GetAddressOf(), 0)
                                            : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
     if (SUCCEEDED(result)) {
-      result = session_->RegisterNameSpace(&factory_, kTransportClass, L"http", 0, nullptr, 0);
+      result = session_->RegisterNameSpace(factory_.Get(), kTransportClass, L"http", 0, nullptr, 0);
     }
     if (FAILED(result)) throw std::runtime_error(HresultMessage(result));
   }
   HttpNamespace(const HttpNamespace&) = delete;
   HttpNamespace& operator=(const HttpNamespace&) = delete;
-  ~HttpNamespace() { session_->UnregisterNameSpace(&factory_, L"http"); }
+  ~HttpNamespace() { session_->UnregisterNameSpace(factory_.Get(), L"http"); }
 
  private:
-  IClassFactory& factory_;
+  ComPtr<IClassFactory> factory_;
   ComPtr<IInternetSession> session_;
 };
 
@@ -311,13 +348,12 @@ class XmlHttpReportRequest final : public ReportRequest {
 
   std::string Fetch(const std::string& url) override {
     ::SetErrorInfo(0, nullptr);
-    TransportOutcome outcome;
-    HttpTransportFactory factory(limits_, outcome);
-    const HttpNamespace transport(factory);
+    const auto outcome = std::make_shared<TransportOutcome>();
+    const HttpNamespace transport(HttpTransportFactory::Make(limits_, outcome));
     const auto check = [&outcome](HRESULT result) {
       if (SUCCEEDED(result)) return;
-      if (!outcome.failure.empty()) throw std::runtime_error(outcome.failure);
-      ThrowRequestError(result);
+      if (!outcome->failure.empty()) throw std::runtime_error(outcome->failure);
+      ThrowRequestError(result, outcome->socketText);
     };
 
     const UniqueBstr method(::SysAllocString(L"Get"));

@@ -219,6 +219,44 @@ void Label::Paint(HDC dc) {
                 static_cast<UINT>(count), advances.data());
 }
 
+// --- Dragging ---
+
+void FollowPointerWhileHeld(HWND window, MouseButton button) {
+  const UINT up = button == MouseButton::kMiddle ? WM_MBUTTONUP : WM_RBUTTONUP;
+  const WPARAM held = button == MouseButton::kMiddle ? MK_MBUTTON : MK_RBUTTON;
+  const DWORD from = ::GetMessagePos();
+  const POINT start{GET_X_LPARAM(from), GET_Y_LPARAM(from)};
+  RECT origin;
+  ::GetWindowRect(window, &origin);
+  const auto moveTo = [window](int x, int y) {
+    ::SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  };
+  ::SetCapture(window);
+  MSG message;
+  while (::GetCapture() == window) {
+    const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
+    if (got == 0) {
+      ::PostQuitMessage(static_cast<int>(message.wParam));
+      break;
+    }
+    if (got < 0) break;
+    if (message.message == WM_MOUSEMOVE && message.hwnd == window) {
+      moveTo(origin.left + message.pt.x - start.x, origin.top + message.pt.y - start.y);
+      // The button went up where this window could not see it.
+      if ((message.wParam & held) == 0) break;
+      continue;
+    }
+    if (message.message == up && message.hwnd == window) break;
+    if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) {
+      moveTo(origin.left, origin.top);
+      break;
+    }
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+  if (::GetCapture() == window) ::ReleaseCapture();
+}
+
 // --- Picture --------------------------------------------------------------
 
 Picture::Picture(ControlHost& host, PictureSizing sizing, bool transparent)
@@ -455,12 +493,12 @@ void ControlHost::Paint() {
   }
 }
 
-void ControlHost::MouseDown(POINT point) {
+void ControlHost::MouseDown(POINT point, MouseButton button) {
   GraphicControl* control = ControlAt(point);
   pressed_ = control;
   backgroundPressed_ = control == nullptr;
   ::SetCapture(Handle());
-  if (control && control->onMouseDown) control->onMouseDown();
+  if (control && control->onMouseDown) control->onMouseDown(button);
 }
 
 void ControlHost::MouseUp(POINT point) {
@@ -487,7 +525,10 @@ LRESULT ControlHost::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-      MouseDown(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      MouseDown(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)},
+                message == WM_LBUTTONDOWN   ? MouseButton::kLeft
+                : message == WM_RBUTTONDOWN ? MouseButton::kRight
+                                            : MouseButton::kMiddle);
       return 0;
     case WM_LBUTTONUP:
       MouseUp(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});

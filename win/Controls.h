@@ -81,6 +81,17 @@ class FontSet {
 
 class ControlHost;
 
+enum class MouseButton { kLeft, kRight, kMiddle };
+
+// Moves a top-level window with the pointer while a button other than the
+// left one is held, from the point of the message being handled (its button
+// down); ends when that button goes up, when the capture is taken away, or
+// on Escape, which puts the window back. The system's move by the caption
+// (WM_SYSCOMMAND, SC_MOVE) serves the left button only: its loop ends on a
+// left button up, so after a drag with the right button the window would
+// follow the pointer until the next left click, and swallow it.
+void FollowPointerWhileHeld(HWND window, MouseButton button);
+
 class GraphicControl {
  public:
   explicit GraphicControl(ControlHost& host) : host_(host) {}
@@ -102,7 +113,7 @@ class GraphicControl {
   virtual void Rescale();
 
   std::function<void()> onClick;
-  std::function<void()> onMouseDown;  // any button
+  std::function<void(MouseButton)> onMouseDown;  // any button
   HCURSOR cursor = nullptr;
 
  protected:
@@ -285,7 +296,7 @@ class ControlHost : public Window {
 
  private:
   void Paint();
-  void MouseDown(POINT point);
+  void MouseDown(POINT point, MouseButton button);
   void MouseUp(POINT point);
   void RunDefaultAction(size_t index);
   // The control's child id in the reading order; 0 when it is not read.

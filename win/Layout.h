@@ -44,6 +44,7 @@ struct LayoutRow {
   using Target = std::variant<Label * Form::*, Picture * Form::*, Shape * Form::*,
                               TComboBox * Form::*, Button * Form::*>;
   using Handler = void (Form::*)();
+  using MouseHandler = void (Form::*)(MouseButton button);
   using SenderHandler = void (Form::*)(const Label& sender);
 
   Target control;
@@ -52,7 +53,7 @@ struct LayoutRow {
   const FontSpec* font = nullptr;  // null: the window font
   Look look = Look::kPlain;
   Handler onClick = nullptr;             // a combo box's change, a button's click
-  Handler onMouseDown = nullptr;         // any mouse button
+  MouseHandler onMouseDown = nullptr;    // any mouse button
   SenderHandler onLabelClick = nullptr;  // one handler shared by several labels
   const wchar_t* bitmap = nullptr;       // design picture from the resources
   COLORREF penColor = kBlue;             // a frame's outline
@@ -104,7 +105,11 @@ void ApplyLayout(Form& form, ControlHost& host, const FontSpec& windowFont,
             if (row.bitmap) picture.LoadFromResource(row.bitmap);
             picture.SetVisible(visible);
             picture.onClick = bind(row.onClick);
-            picture.onMouseDown = bind(row.onMouseDown);
+            if (row.onMouseDown) {
+              picture.onMouseDown = [&form, handler = row.onMouseDown](MouseButton button) {
+                RunHandler([&] { (form.*handler)(button); });
+              };
+            }
             form.*member = &picture;
           } else if constexpr (std::is_same_v<Control, Shape>) {
             Shape& shape = host.AddGraphic<Shape>(row.penColor);

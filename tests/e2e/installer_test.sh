@@ -38,6 +38,7 @@ folder=$(winepath -u "$folder_windows")
 shortcut=$(winepath -u "$(windows_env APPDATA)\\Microsoft\\Windows\\Start Menu\\Programs\\天气预报.lnk")
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Weather'
 run_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Run'
+user_run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 service=
 program=
 cleanup() {
@@ -45,6 +46,7 @@ cleanup() {
   [ -n "$service" ] && kill "$service" 2>/dev/null || true
   wine reg delete "$run_key" /v Rezodez /f >/dev/null 2>&1 || true
   wine reg delete "$run_key" /v WeatherTestOther /f >/dev/null 2>&1 || true
+  wine reg delete "$user_run_key" /v Rezodez /f >/dev/null 2>&1 || true
   wine reg delete "$uninstall_key" /f >/dev/null 2>&1 || true
   rm -rf "$folder" "$shortcut"
 }
@@ -155,6 +157,8 @@ echo "the installed program shows its city and ends with exit code 0: ok"
 # The autorun value this installation's program writes, and one of another
 # program that must stay.
 wine reg add "$run_key" /v Rezodez /t REG_SZ /d "\"$folder_windows\\Weather.exe\"" /f >/dev/null 2>&1
+# A standard user's registration goes to the user's own Run key.
+wine reg add "$user_run_key" /v Rezodez /t REG_SZ /d "\"$folder_windows\\Weather.exe\"" /f >/dev/null 2>&1
 wine reg add "$run_key" /v WeatherTestOther /t REG_SZ /d 'C:\other.exe' /f >/dev/null 2>&1
 wine "$folder/Uninstall.exe" /S || fail "the uninstaller failed"
 # The uninstaller goes on from a copy of itself in the temporary folder.
@@ -166,5 +170,6 @@ done
 [ -e "$shortcut" ] && fail "the shortcut is still there"
 wine reg query "$uninstall_key" >/dev/null 2>&1 && fail "the uninstall entry is still there"
 wine reg query "$run_key" /v Rezodez >/dev/null 2>&1 && fail "the autorun value is still there"
+wine reg query "$user_run_key" /v Rezodez >/dev/null 2>&1 && fail "the user's autorun value is still there"
 wine reg query "$run_key" /v WeatherTestOther >/dev/null 2>&1 || fail "another program's Run value went too"
 echo "uninstalled: files, folder, shortcut, entry and autorun value gone: ok"

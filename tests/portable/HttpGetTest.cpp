@@ -704,6 +704,23 @@ TEST(UrlGet, AnyStatusGivesItsBody) {
                 "\r\nAccept: */*\r\nX-A: 1\r\nConnection: close\r\n\r\n");
 }
 
+// The report request skips every interim answer, as the platform's request
+// object does; the location GET only 100 (its cases above).
+TEST(UrlGet, EveryInterimAnswerIsSkipped) {
+  ScriptedServer server(
+      {"HTTP/1.1 103 Early Hints\r\nLink: </a.css>; rel=preload\r\n\r\n"
+       "HTTP/1.1 102 Processing\r\n\r\nHTTP/1.1 100 Continue\r\n\r\n"
+       "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\n{}"});
+  const HttpAnswer answer = HttpGetUrl(At(server.Port(), "/data/1.html"));
+  EXPECT_EQ(answer.status, 200);
+  EXPECT_EQ(answer.body, "{}");
+}
+
+TEST(UrlGet, InterimAnswersOnlyEndInAnError) {
+  ScriptedServer server({"HTTP/1.1 103 Early Hints\r\n\r\n"});
+  EXPECT_EQ(UrlGetError(At(server.Port(), "/")), "Connection Closed Gracefully.");
+}
+
 TEST(UrlGet, RedirectsAreFollowed) {
   ScriptedServer target({"HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok"});
   ScriptedServer redirect(

@@ -1,139 +1,118 @@
-// Autorun registration against Wine's real registry, with a counting and
-// refusing wrapper around the real calls.
+// Autorun registration against Wine's real registry. A user who may not
+// write the machine-wide keys is made for real: the keys' security
+// descriptors deny writing, and the registry refuses.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <optional>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 #include "app/AutoRun.h"
 #include "app/ErrorReport.h"
+#include "weather/SystemMessage.h"
 #include "win/Failure.h"
 #include "win/Text.h"
 #include "windows/support/ErrorReports.h"
+#include "windows/support/RegistryAccess.h"
 
 namespace {
 
-constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+using testsupport::FirstByte;
+using testsupport::kApprovedKeyPath;
+using testsupport::kRunKeyPath;
+using testsupport::ReadString;
+using testsupport::RemoveValue;
+using testsupport::WriteBinary;
+using testsupport::WriteString;
+
+const HKEY kMachine = HKEY_LOCAL_MACHINE;
+const HKEY kUser = HKEY_CURRENT_USER;
 constexpr wchar_t kValueName[] = L"Rezodez";
 constexpr wchar_t kNeighbourName[] = L"WeatherAutoRunTestNeighbour";
 constexpr wchar_t kNeighbourData[] = L"C:\\Other Program\\other.exe /quiet";
+constexpr wchar_t kElsewhere[] = L"\"C:\\elsewhere\\Weather.exe\"";
+constexpr wchar_t kNone[] = L"<none>";
+// Explorer's switch: 3 and the time it was turned off; 2 and zeros when on.
+const std::string kTurnedOff("\x03\0\0\0\x10\x32\x54\x76\x98\xBA\xDC\x01", 12);
+const std::string kTurnedOn("\x02\0\0\0\0\0\0\0\0\0\0\0", 12);
 
-bool ReadValue(const wchar_t* name, DWORD* type, std::wstring* data) {
-  DWORD size = 0;
-  if (::RegGetValueW(HKEY_LOCAL_MACHINE, kRunKey, name, RRF_RT_ANY | RRF_NOEXPAND, type, nullptr,
-                     &size) != ERROR_SUCCESS) {
-    return false;
+std::wstring Command() { return win::Widen(app::AutoRunCommand()); }
+
+void Clean() {
+  for (const HKEY root : {kMachine, kUser}) {
+    testsupport::AllowWrites(root, kRunKeyPath);
+    testsupport::AllowWrites(root, kApprovedKeyPath);
+    RemoveValue(root, kRunKeyPath, kValueName);
+    RemoveValue(root, kRunKeyPath, kNeighbourName);
+    RemoveValue(root, kApprovedKeyPath, kValueName);
   }
-  std::wstring buffer(size / sizeof(wchar_t) + 1, L'\0');
-  size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-  if (::RegGetValueW(HKEY_LOCAL_MACHINE, kRunKey, name, RRF_RT_ANY | RRF_NOEXPAND, type,
-                     buffer.data(), &size) != ERROR_SUCCESS) {
-    return false;
-  }
-  buffer.resize(size / sizeof(wchar_t));
-  while (!buffer.empty() && buffer.back() == L'\0') buffer.pop_back();
-  *data = buffer;
-  return true;
 }
-
-bool ValuePresent(const wchar_t* name) {
-  DWORD type = 0;
-  std::wstring data;
-  return ReadValue(name, &type, &data);
-}
-
-void WriteValue(const wchar_t* name, const std::wstring& data) {
-  ASSERT_EQ(::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kRunKey, name, REG_SZ, data.c_str(),
-                              static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))),
-            ERROR_SUCCESS);
-}
-
-void RemoveValue(const wchar_t* name) { ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kRunKey, name); }
-
-// Passes every call to the real registry unless told to refuse, and counts.
-class CountingRegistry final : public app::RegistryApi {
- public:
-  bool refuseOpens = false;
-  bool refuseWrites = false;
-  int opens = 0;
-  int closes = 0;
-  int deletes = 0;
-  std::vector<std::wstring> valueNames;
-
-  LSTATUS OpenKey(HKEY root, const std::wstring& path, REGSAM access, HKEY* key) override {
-    if (refuseOpens) return ERROR_ACCESS_DENIED;
-    const LSTATUS status = real_.OpenKey(root, path, access, key);
-    if (status == ERROR_SUCCESS) ++opens;
-    return status;
-  }
-  LSTATUS CreateKey(HKEY root, const std::wstring& path, REGSAM access, HKEY* key) override {
-    if (refuseOpens) return ERROR_ACCESS_DENIED;
-    const LSTATUS status = real_.CreateKey(root, path, access, key);
-    if (status == ERROR_SUCCESS) ++opens;
-    return status;
-  }
-  LSTATUS QueryValue(HKEY key, const std::wstring& name) override {
-    valueNames.push_back(name);
-    return real_.QueryValue(key, name);
-  }
-  LSTATUS SetStringValue(HKEY key, const std::wstring& name, const std::wstring& data) override {
-    valueNames.push_back(name);
-    if (refuseWrites) return ERROR_ACCESS_DENIED;
-    return real_.SetStringValue(key, name, data);
-  }
-  LSTATUS DeleteValue(HKEY key, const std::wstring& name) override {
-    valueNames.push_back(name);
-    ++deletes;
-    return real_.DeleteValue(key, name);
-  }
-  LSTATUS CloseKey(HKEY key) override {
-    ++closes;
-    return real_.CloseKey(key);
-  }
-
- private:
-  app::RegistryApi& real_ = app::Win32RegistryApi();
-};
 
 class AutoRunTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    RemoveValue(kValueName);
-    RemoveValue(kNeighbourName);
-    previous_ = app::SetRegistryApi(&registry_);
-  }
+  void SetUp() override { Clean(); }
   void TearDown() override {
-    app::SetRegistryApi(previous_);
-    RemoveValue(kValueName);
-    RemoveValue(kNeighbourName);
-    // Only the program's own value was ever named.
-    for (const std::wstring& name : registry_.valueNames) EXPECT_EQ(name, kValueName);
+    machineReadOnly_.reset();
+    approvalReadOnly_.reset();
+    Clean();
   }
 
-  // A fresh accessor per operation: exactly one key opened and closed.
-  void ExpectOneKeyOpenedAndClosed() {
-    EXPECT_EQ(registry_.opens, 1);
-    EXPECT_EQ(registry_.closes, 1);
-    registry_.opens = registry_.closes = 0;
+  // As for a standard user: the machine-wide Run key and switches refuse writing.
+  void MachineKeysReadOnly() {
+    machineReadOnly_.emplace(kMachine, kRunKeyPath);
+    approvalReadOnly_.emplace(kMachine, kApprovedKeyPath);
   }
 
-  CountingRegistry registry_;
+  static void ExpectFailedWrite() {
+    try {
+      app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), true);
+      ADD_FAILURE() << "the refused write raised nothing";
+    } catch (const std::runtime_error& error) {
+      EXPECT_STREQ(error.what(), "Failed to set data for 'Rezodez'");
+      // The text ends in a quote, which sorts before ".": the report adds nothing.
+      EXPECT_EQ(app::ErrorReportText(error.what()), "Failed to set data for 'Rezodez'");
+    }
+  }
 
- private:
-  app::RegistryApi* previous_ = nullptr;
+  std::optional<testsupport::WritesDenied> machineReadOnly_;
+  std::optional<testsupport::WritesDenied> approvalReadOnly_;
 };
 
-TEST_F(AutoRunTest, ValueExistsAnswersFalseWhenAbsent) {
-  EXPECT_FALSE(app::AutoRunValueExists(app::kAutoRunValueName));
-  ExpectOneKeyOpenedAndClosed();
-}
-
-TEST_F(AutoRunTest, ValueExistsAnswersTrueWhenPresent) {
-  WriteValue(kValueName, L"\"C:\\Weather\\Weather.exe\"");
-  EXPECT_TRUE(app::AutoRunValueExists(app::kAutoRunValueName));
-  ExpectOneKeyOpenedAndClosed();
+// Where a value lies and what the switches say, and what the check answers.
+TEST_F(AutoRunTest, ExistenceIsAValueInEitherRunKeyNotTurnedOff) {
+  struct Case {
+    const char* name;
+    bool inMachine, inUser;
+    const std::string* machineSwitch;
+    const std::string* userSwitch;
+    bool readOnly;
+    bool expected;
+  };
+  const Case cases[] = {
+      {"nowhere", false, false, nullptr, nullptr, false, false},
+      {"machine-wide", true, false, nullptr, nullptr, false, true},
+      {"machine-wide, read-only to the user", true, false, nullptr, nullptr, true, true},
+      {"the user's", false, true, nullptr, nullptr, false, true},
+      {"the user's, machine read-only", false, true, nullptr, nullptr, true, true},
+      {"machine-wide, turned off", true, false, &kTurnedOff, nullptr, false, false},
+      {"machine-wide, turned on again", true, false, &kTurnedOn, nullptr, false, true},
+      {"the user's, turned off", false, true, nullptr, &kTurnedOff, true, false},
+      {"the user's switch off, the machine's on", true, true, nullptr, &kTurnedOff, true, true},
+      {"a switch without a value", false, false, &kTurnedOn, &kTurnedOn, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Clean();
+    if (c.inMachine) WriteString(kMachine, kRunKeyPath, kValueName, kElsewhere);
+    if (c.inUser) WriteString(kUser, kRunKeyPath, kValueName, kElsewhere);
+    if (c.machineSwitch) WriteBinary(kMachine, kApprovedKeyPath, kValueName, *c.machineSwitch);
+    if (c.userSwitch) WriteBinary(kUser, kApprovedKeyPath, kValueName, *c.userSwitch);
+    if (c.readOnly) MachineKeysReadOnly();
+    EXPECT_EQ(app::AutoRunValueExists(app::kAutoRunValueName), c.expected);
+    machineReadOnly_.reset();
+    approvalReadOnly_.reset();
+  }
 }
 
 TEST_F(AutoRunTest, CommandIsTheQuotedFullPathOfTheExecutable) {
@@ -145,99 +124,49 @@ TEST_F(AutoRunTest, CommandIsTheQuotedFullPathOfTheExecutable) {
   EXPECT_NE(command.find(":\\"), std::string::npos);  // a full path, not a bare name
 }
 
-TEST_F(AutoRunTest, EnableWritesTheCommandAsString) {
+TEST_F(AutoRunTest, EnableWritesTheMachineWideKeyWhereAllowed) {
+  WriteString(kMachine, kRunKeyPath, kValueName, L"C:\\Old Place\\Weather.exe");
   app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), true);
-  ExpectOneKeyOpenedAndClosed();
-
-  DWORD type = 0;
-  std::wstring data;
-  ASSERT_TRUE(ReadValue(kValueName, &type, &data));
-  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(data, win::Widen(app::AutoRunCommand()));
-  EXPECT_EQ(data.front(), L'"');
-  EXPECT_EQ(data.back(), L'"');
+  EXPECT_EQ(ReadString(kMachine, kRunKeyPath, kValueName), Command());
+  EXPECT_EQ(ReadString(kUser, kRunKeyPath, kValueName), kNone);
   EXPECT_TRUE(app::AutoRunValueExists(app::kAutoRunValueName));
 }
 
-TEST_F(AutoRunTest, EnableReplacesAnOlderValue) {
-  WriteValue(kValueName, L"C:\\Old Place\\Weather.exe");
+TEST_F(AutoRunTest, EnableWritesTheUsersKeyWhereTheMachineRefuses) {
+  MachineKeysReadOnly();
   app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), true);
-  DWORD type = 0;
-  std::wstring data;
-  ASSERT_TRUE(ReadValue(kValueName, &type, &data));
-  EXPECT_EQ(data, win::Widen(app::AutoRunCommand()));
-}
-
-TEST_F(AutoRunTest, DisableDeletesTheValue) {
-  WriteValue(kValueName, L"\"C:\\Weather\\Weather.exe\"");
-  app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), false);
-  ExpectOneKeyOpenedAndClosed();
-  EXPECT_EQ(registry_.deletes, 1);
-  EXPECT_FALSE(ValuePresent(kValueName));
-  EXPECT_FALSE(app::AutoRunValueExists(app::kAutoRunValueName));
-}
-
-TEST_F(AutoRunTest, DisableWhenAbsentDoesNothing) {
-  EXPECT_NO_THROW(app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), false));
-  ExpectOneKeyOpenedAndClosed();
-  EXPECT_EQ(registry_.deletes, 0);
-  EXPECT_FALSE(ValuePresent(kValueName));
-}
-
-TEST_F(AutoRunTest, OtherValuesUnderTheRunKeyStayUntouched) {
-  WriteValue(kNeighbourName, kNeighbourData);
-
-  EXPECT_FALSE(app::AutoRunValueExists(app::kAutoRunValueName));
-  app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), true);
+  EXPECT_EQ(ReadString(kUser, kRunKeyPath, kValueName), Command());
+  EXPECT_EQ(ReadString(kMachine, kRunKeyPath, kValueName), kNone);
   EXPECT_TRUE(app::AutoRunValueExists(app::kAutoRunValueName));
-  app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), false);
-  app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), false);
-
-  DWORD type = 0;
-  std::wstring data;
-  ASSERT_TRUE(ReadValue(kNeighbourName, &type, &data));
-  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(data, kNeighbourData);
-  EXPECT_EQ(registry_.opens, registry_.closes);
 }
 
-TEST_F(AutoRunTest, FailedWriteRaisesAndStillClosesTheKey) {
-  registry_.refuseWrites = true;
-  try {
+TEST_F(AutoRunTest, EnableTurnsOnARegistrationTurnedOffInTheStartupSettings) {
+  for (const bool readOnly : {false, true}) {
+    SCOPED_TRACE(readOnly ? "machine read-only" : "machine writable");
+    Clean();
+    const HKEY where = readOnly ? kUser : kMachine;
+    WriteString(where, kRunKeyPath, kValueName, Command());
+    WriteBinary(where, kApprovedKeyPath, kValueName, kTurnedOff);
+    if (readOnly) MachineKeysReadOnly();
+    ASSERT_FALSE(app::AutoRunValueExists(app::kAutoRunValueName));
+
     app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), true);
-    FAIL() << "the refused write raised nothing";
-  } catch (const std::runtime_error& error) {
-    EXPECT_STREQ(error.what(), "Failed to set data for 'Rezodez'");
+    EXPECT_EQ(FirstByte(where, kApprovedKeyPath, kValueName), 2);
+    EXPECT_EQ(ReadString(where, kRunKeyPath, kValueName), Command());
+    EXPECT_TRUE(app::AutoRunValueExists(app::kAutoRunValueName));
+    machineReadOnly_.reset();
+    approvalReadOnly_.reset();
   }
-  ExpectOneKeyOpenedAndClosed();
-  EXPECT_FALSE(ValuePresent(kValueName));
 }
 
-TEST_F(AutoRunTest, RefusedAccessHidesAnExistingValue) {
-  WriteValue(kValueName, L"\"C:\\Weather\\Weather.exe\"");
-  registry_.refuseOpens = true;
-  EXPECT_FALSE(app::AutoRunValueExists(app::kAutoRunValueName));
-  EXPECT_EQ(registry_.opens, 0);
-  EXPECT_EQ(registry_.closes, 0);
-}
+TEST_F(AutoRunTest, EnableFailsWithTheLiteralTextWhereNoKeyMayBeWritten) {
+  MachineKeysReadOnly();
+  const testsupport::WritesDenied userReadOnly(kUser, kRunKeyPath);
+  ExpectFailedWrite();
+  EXPECT_EQ(ReadString(kMachine, kRunKeyPath, kValueName), kNone);
+  EXPECT_EQ(ReadString(kUser, kRunKeyPath, kValueName), kNone);
 
-TEST_F(AutoRunTest, RefusedAccessMakesEnableRaise) {
-  registry_.refuseOpens = true;
-  try {
-    app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), true);
-    FAIL() << "the write without an open key raised nothing";
-  } catch (const std::runtime_error& error) {
-    EXPECT_STREQ(error.what(), "Failed to set data for 'Rezodez'");
-    // The text ends in a quote, which sorts before ".": the report adds nothing.
-    EXPECT_EQ(app::ErrorReportText(error.what()), "Failed to set data for 'Rezodez'");
-  }
-  EXPECT_EQ(registry_.opens, 0);
-  EXPECT_EQ(registry_.closes, 0);
-  EXPECT_FALSE(ValuePresent(kValueName));
-}
-
-TEST_F(AutoRunTest, RefusedAccessReportsTheFailedWriteOnce) {
-  registry_.refuseOpens = true;
+  // Through a handler: one report, the text as it is.
   testsupport::ClearErrorReports();
   win::RunHandler([] { app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), true); });
   ASSERT_EQ(testsupport::RecordedErrorReports().size(), 1u);
@@ -245,18 +174,55 @@ TEST_F(AutoRunTest, RefusedAccessReportsTheFailedWriteOnce) {
   testsupport::ClearErrorReports();
 }
 
-TEST_F(AutoRunTest, RefusedAccessMakesDisableQuiet) {
-  WriteValue(kValueName, L"\"C:\\Weather\\Weather.exe\"");
-  registry_.refuseOpens = true;
+TEST_F(AutoRunTest, DisableRemovesTheValueFromBothKeys) {
+  WriteString(kMachine, kRunKeyPath, kValueName, kElsewhere);
+  WriteString(kUser, kRunKeyPath, kValueName, kElsewhere);
+  app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), false);
+  EXPECT_EQ(ReadString(kMachine, kRunKeyPath, kValueName), kNone);
+  EXPECT_EQ(ReadString(kUser, kRunKeyPath, kValueName), kNone);
+  EXPECT_FALSE(app::AutoRunValueExists(app::kAutoRunValueName));
+  // Nothing left to remove: nothing happens.
   EXPECT_NO_THROW(app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), false));
-  EXPECT_EQ(registry_.deletes, 0);
-  EXPECT_TRUE(ValuePresent(kValueName));
 }
 
-TEST_F(AutoRunTest, SeamRestoresTheRealRegistry) {
-  app::RegistryApi* const mine = app::SetRegistryApi(nullptr);
-  EXPECT_EQ(mine, &registry_);
-  EXPECT_EQ(app::SetRegistryApi(&registry_), &app::Win32RegistryApi());
+TEST_F(AutoRunTest, DisableWithTheMachineKeyReadOnly) {
+  // Only in the user's key: removed without a word.
+  WriteString(kUser, kRunKeyPath, kValueName, kElsewhere);
+  MachineKeysReadOnly();
+  EXPECT_NO_THROW(app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), false));
+  EXPECT_EQ(ReadString(kUser, kRunKeyPath, kValueName), kNone);
+  machineReadOnly_.reset();
+  approvalReadOnly_.reset();
+
+  // In both: the user's goes, the machine's stays and the refusal gives the system's reason.
+  WriteString(kMachine, kRunKeyPath, kValueName, kElsewhere);
+  WriteString(kUser, kRunKeyPath, kValueName, kElsewhere);
+  MachineKeysReadOnly();
+  try {
+    app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), false);
+    ADD_FAILURE() << "the refused removal raised nothing";
+  } catch (const std::runtime_error& error) {
+    const std::string reason = weather::SystemMessage(ERROR_ACCESS_DENIED);
+    ASSERT_FALSE(reason.empty());
+    EXPECT_EQ(error.what(), reason);
+  }
+  EXPECT_EQ(ReadString(kUser, kRunKeyPath, kValueName), kNone);
+  EXPECT_EQ(ReadString(kMachine, kRunKeyPath, kValueName), kElsewhere);
+}
+
+TEST_F(AutoRunTest, OtherValuesUnderTheRunKeysStayUntouched) {
+  for (const HKEY root : {kMachine, kUser}) {
+    WriteString(root, kRunKeyPath, kNeighbourName, kNeighbourData);
+  }
+  app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), true);
+  app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), false);
+  MachineKeysReadOnly();
+  app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), true);
+  app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), false);
+  for (const HKEY root : {kMachine, kUser}) {
+    EXPECT_EQ(ReadString(root, kRunKeyPath, kNeighbourName), kNeighbourData);
+    EXPECT_EQ(ReadString(root, kRunKeyPath, kValueName), kNone);
+  }
 }
 
 TEST(AutoRunCaptionTest, CaptionsSayWhatAClickWillDo) {

@@ -1,12 +1,16 @@
-// The compact window's autorun button against Wine's real registry.
+// The compact window's autorun button against Wine's real registry; a
+// standard user is made by machine-wide keys whose descriptors deny writing.
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "app/Application.h"
 #include "app/AutoRun.h"
+#include "app/ErrorReport.h"
 #include "ui/WnVazodivuDodiru.h"
+#include "weather/SystemMessage.h"
 #include "windows/support/ErrorReports.h"
+#include "windows/support/RegistryAccess.h"
 #include "windows/support/StandIn.h"
 #include "windows/support/WindowDriver.h"
 #include "windows/support/WindowTest.h"
@@ -16,38 +20,21 @@ namespace {
 using testsupport::Gbk;
 using ui::TFmVazodivuDodiru;
 
-constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+using testsupport::kApprovedKeyPath;
+using testsupport::kRunKeyPath;
 
-std::wstring RegisteredValue() {
-  wchar_t data[1024];
-  DWORD size = sizeof data;
-  if (::RegGetValueW(HKEY_LOCAL_MACHINE, kRunKey, L"Rezodez", RRF_RT_REG_SZ, nullptr, data,
-                     &size) != ERROR_SUCCESS) {
-    return L"<none>";
+constexpr wchar_t kValue[] = L"Rezodez";
+
+std::wstring Registered(HKEY root) { return testsupport::ReadString(root, kRunKeyPath, kValue); }
+
+void DeleteRegisteredValue() {
+  for (const HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+    testsupport::AllowWrites(root, kRunKeyPath);
+    testsupport::AllowWrites(root, kApprovedKeyPath);
+    testsupport::RemoveValue(root, kRunKeyPath, kValue);
+    testsupport::RemoveValue(root, kApprovedKeyPath, kValue);
   }
-  return data;
 }
-
-void DeleteRegisteredValue() { ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kRunKey, L"Rezodez"); }
-
-// Refuses every open, as for a user without write access to the machine's keys.
-class RefusingRegistry : public app::RegistryApi {
- public:
-  LSTATUS OpenKey(HKEY, const std::wstring&, REGSAM, HKEY*) override { return ERROR_ACCESS_DENIED; }
-  LSTATUS CreateKey(HKEY, const std::wstring&, REGSAM, HKEY*) override {
-    return ERROR_ACCESS_DENIED;
-  }
-  LSTATUS QueryValue(HKEY key, const std::wstring& name) override {
-    return app::Win32RegistryApi().QueryValue(key, name);
-  }
-  LSTATUS SetStringValue(HKEY key, const std::wstring& name, const std::wstring& data) override {
-    return app::Win32RegistryApi().SetStringValue(key, name, data);
-  }
-  LSTATUS DeleteValue(HKEY key, const std::wstring& name) override {
-    return app::Win32RegistryApi().DeleteValue(key, name);
-  }
-  LSTATUS CloseKey(HKEY key) override { return app::Win32RegistryApi().CloseKey(key); }
-};
 
 class AutoRunWindowTest : public testsupport::WindowTest {
  protected:
@@ -56,7 +43,7 @@ class AutoRunWindowTest : public testsupport::WindowTest {
     DeleteRegisteredValue();
   }
   void TearDown() override {
-    WindowTest::TearDown();  // the real registry again
+    WindowTest::TearDown();
     DeleteRegisteredValue();
   }
   static void ClickAutoRun(TFmVazodivuDodiru& window) {
@@ -84,7 +71,7 @@ TEST_F(AutoRunWindowTest, AClickRegistersTheQuotedPathAndASecondClickRemovesIt) 
   ASSERT_TRUE(window.BtnAutoRun->Visible());
 
   ClickAutoRun(window);
-  const std::wstring value = RegisteredValue();
+  const std::wstring value = Registered(HKEY_LOCAL_MACHINE);
   ASSERT_GE(value.size(), 3u);
   EXPECT_EQ(value.front(), L'"');
   EXPECT_EQ(value.back(), L'"');
@@ -92,7 +79,7 @@ TEST_F(AutoRunWindowTest, AClickRegistersTheQuotedPathAndASecondClickRemovesIt) 
   EXPECT_EQ(window.BtnAutoRun->Text(), Gbk("取消自动运行"));
 
   ClickAutoRun(window);
-  EXPECT_EQ(RegisteredValue(), L"<none>");
+  EXPECT_EQ(Registered(HKEY_LOCAL_MACHINE), L"<none>");
   EXPECT_EQ(window.BtnAutoRun->Text(), Gbk("开机自动运行"));
   EXPECT_TRUE(testsupport::RecordedErrorReports().empty());
 }
@@ -105,14 +92,63 @@ TEST_F(AutoRunWindowTest, AValueRemovedBehindTheWindowsBackIsNotDeletedAgain) {
 
   ClickAutoRun(window);  // the flag of the last refresh says: remove
   EXPECT_TRUE(testsupport::RecordedErrorReports().empty());
-  EXPECT_EQ(RegisteredValue(), L"<none>");
+  EXPECT_EQ(Registered(HKEY_LOCAL_MACHINE), L"<none>");
   EXPECT_EQ(window.BtnAutoRun->Text(), Gbk("开机自动运行"));
 }
 
-TEST_F(AutoRunWindowTest, RefusedAccessReadsAsUnregisteredAndAClickFailsKeepingTheCaption) {
+// A standard user: the machine-wide keys refuse writing.
+TEST_F(AutoRunWindowTest, ForAStandardUserTheButtonWorksThroughTheUsersKey) {
   app::SetAutoRun(app::kAutoRunValueName, "\"C:\\elsewhere\\Weather.exe\"", true);
-  RefusingRegistry refusing;
-  app::SetRegistryApi(&refusing);
+  {
+    const testsupport::WritesDenied machine(HKEY_LOCAL_MACHINE, kRunKeyPath);
+    const testsupport::WritesDenied switches(HKEY_LOCAL_MACHINE, kApprovedKeyPath);
+    TFmVazodivuDodiru window(application_->Handle());
+    // The machine-wide value is seen although it may not be written.
+    EXPECT_EQ(window.BtnAutoRun->Text(), Gbk("取消自动运行"));
+
+    // Its removal is refused: the system's reason, the caption as it was.
+    ClickAutoRun(window);
+    ASSERT_EQ(testsupport::RecordedErrorReports().size(), 1u);
+    EXPECT_EQ(testsupport::RecordedErrorReports()[0].text,
+              app::ErrorReportText(weather::SystemMessage(ERROR_ACCESS_DENIED)));
+    EXPECT_EQ(Registered(HKEY_LOCAL_MACHINE), L"\"C:\\elsewhere\\Weather.exe\"");
+    EXPECT_EQ(window.BtnAutoRun->Text(), Gbk("取消自动运行"));
+  }
+  DeleteRegisteredValue();
+  testsupport::ClearErrorReports();
+
+  const testsupport::WritesDenied machine(HKEY_LOCAL_MACHINE, kRunKeyPath);
+  const testsupport::WritesDenied switches(HKEY_LOCAL_MACHINE, kApprovedKeyPath);
+  TFmVazodivuDodiru window(application_->Handle());
+  EXPECT_EQ(window.BtnAutoRun->Text(), Gbk("开机自动运行"));
+  ClickAutoRun(window);
+  EXPECT_TRUE(testsupport::RecordedErrorReports().empty());
+  const std::wstring value = Registered(HKEY_CURRENT_USER);
+  EXPECT_NE(value.find(L"AutoRunWindowTest.exe\""), std::wstring::npos) << value;
+  EXPECT_EQ(window.BtnAutoRun->Text(), Gbk("取消自动运行"));
+
+  ClickAutoRun(window);
+  EXPECT_TRUE(testsupport::RecordedErrorReports().empty());
+  EXPECT_EQ(Registered(HKEY_CURRENT_USER), L"<none>");
+  EXPECT_EQ(window.BtnAutoRun->Text(), Gbk("开机自动运行"));
+}
+
+// Turned off in Task Manager: reads as not registered, a click turns it on.
+TEST_F(AutoRunWindowTest, ARegistrationTurnedOffReadsAsOffAndAClickTurnsItOn) {
+  app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), true);
+  testsupport::WriteBinary(HKEY_LOCAL_MACHINE, kApprovedKeyPath, kValue,
+                           std::string("\x03\0\0\0\x10\x32\x54\x76\x98\xBA\xDC\x01", 12));
+  TFmVazodivuDodiru window(application_->Handle());
+  EXPECT_EQ(window.BtnAutoRun->Text(), Gbk("开机自动运行"));
+  ClickAutoRun(window);
+  EXPECT_TRUE(testsupport::RecordedErrorReports().empty());
+  EXPECT_EQ(testsupport::FirstByte(HKEY_LOCAL_MACHINE, kApprovedKeyPath, kValue), 2);
+  EXPECT_EQ(window.BtnAutoRun->Text(), Gbk("取消自动运行"));
+}
+
+TEST_F(AutoRunWindowTest, WhereNoKeyMayBeWrittenAClickFailsKeepingTheCaption) {
+  const testsupport::WritesDenied machine(HKEY_LOCAL_MACHINE, kRunKeyPath);
+  const testsupport::WritesDenied user(HKEY_CURRENT_USER, kRunKeyPath);
   TFmVazodivuDodiru window(application_->Handle());
   EXPECT_EQ(window.BtnAutoRun->Text(), Gbk("开机自动运行"));
 
@@ -121,8 +157,8 @@ TEST_F(AutoRunWindowTest, RefusedAccessReadsAsUnregisteredAndAClickFailsKeepingT
   ASSERT_EQ(reports.size(), 1u);
   EXPECT_EQ(reports[0].text, "Failed to set data for 'Rezodez'");
   EXPECT_EQ(window.BtnAutoRun->Text(), Gbk("开机自动运行"));
-  app::SetRegistryApi(nullptr);
-  EXPECT_EQ(RegisteredValue(), L"\"C:\\elsewhere\\Weather.exe\"");
+  EXPECT_EQ(Registered(HKEY_LOCAL_MACHINE), L"<none>");
+  EXPECT_EQ(Registered(HKEY_CURRENT_USER), L"<none>");
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 // The compact window, driven for real under Wine against the local stand-in.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -312,22 +314,114 @@ struct SystemCommandRecorder {
   }
 };
 
-TEST_F(CompactWindowTest, AnyButtonDownOnTheFirstPictureStartsAMoveByTheCaption) {
+TEST_F(CompactWindowTest, TheLeftButtonOnTheFirstPictureStartsAMoveByTheCaption) {
   TFmVazodivuDodiru window(application_->Handle());
   SystemCommandRecorder::commands.clear();
   SystemCommandRecorder::original = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
       window.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SystemCommandRecorder::Proc)));
   const RECT& picture = window.Imgravevuri->Bounds();
   const POINT middle{(picture.left + picture.right) / 2, (picture.top + picture.bottom) / 2};
-  testsupport::ClickAt(window.Handle(), middle, WM_RBUTTONDOWN, WM_RBUTTONUP);
   testsupport::ClickAt(window.Handle(), middle, WM_LBUTTONDOWN, WM_LBUTTONUP);
   ::SetWindowLongPtrW(window.Handle(), GWLP_WNDPROC,
                       reinterpret_cast<LONG_PTR>(SystemCommandRecorder::original));
-  const std::vector<std::pair<WPARAM, LPARAM>> expected{{0xF012, 0}, {0xF012, 0}};
+  const std::vector<std::pair<WPARAM, LPARAM>> expected{{0xF012, 0}};
   EXPECT_EQ(SystemCommandRecorder::commands, expected);
   EXPECT_FALSE(SystemCommandRecorder::captured);  // the capture was released first
   // Nothing else reacted: no start sequence, no settings row.
   EXPECT_FALSE(window.Label6->Visible());
+}
+
+// Real input through the system's queue: pointer moves and buttons as a user
+// makes them, handled by the window as it handles a user's.
+bool SendMouse(DWORD flags, POINT screen = {-1, -1}) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  if (screen.x >= 0) {
+    input.mi.dwFlags |= MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    input.mi.dx = static_cast<LONG>((screen.x * 65536LL + 32768) / ::GetSystemMetrics(SM_CXSCREEN));
+    input.mi.dy = static_cast<LONG>((screen.y * 65536LL + 32768) / ::GetSystemMetrics(SM_CYSCREEN));
+  }
+  return ::SendInput(1, &input, sizeof input) == 1;
+}
+
+bool SendKey(WORD key, DWORD flags) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.dwFlags = flags;
+  return ::SendInput(1, &input, sizeof input) == 1;
+}
+
+RECT WindowRect(HWND window) {
+  RECT rect;
+  ::GetWindowRect(window, &rect);
+  return rect;
+}
+
+TEST_F(CompactWindowTest, ADragWithTheRightButtonEndsWithTheButton) {
+  TFmVazodivuDodiru window(application_->Handle());
+  ::ShowWindow(window.Handle(), SW_SHOW);
+  ::SetWindowPos(window.Handle(), HWND_TOPMOST, 600, 300, 0, 0, SWP_NOSIZE);
+  testsupport::PumpMessages();
+  const RECT start = WindowRect(window.Handle());
+  ASSERT_EQ(start.left, 600);
+  const RECT& picture = window.Imgravevuri->Bounds();
+  POINT grip{(picture.left + picture.right) / 2, (picture.top + picture.bottom) / 2};
+  ::ClientToScreen(window.Handle(), &grip);
+
+  // From another thread, paced, as a hand makes it: the window takes the
+  // pointer at the button down and moves while the input goes on.
+  int sent = 0;
+  std::atomic<bool> done = false;
+  std::thread hand([grip, &sent, &done] {
+    sent += SendMouse(0, grip);
+    sent += SendMouse(MOUSEEVENTF_RIGHTDOWN);
+    for (int step = 1; step <= 4; ++step) {
+      ::Sleep(60);
+      sent += SendMouse(0, POINT{grip.x - 50 * step, grip.y + 25 * step});
+    }
+    ::Sleep(60);
+    sent += SendMouse(MOUSEEVENTF_RIGHTUP);
+    ::Sleep(60);
+    // The button is up: the pointer goes on alone.
+    sent += SendMouse(0, POINT{grip.x - 300, grip.y + 200});
+    ::Sleep(300);
+    // Ends a move that did not end with the button (it then puts the window
+    // back), so that a fault fails the test instead of hanging it.
+    sent += SendKey(VK_ESCAPE, 0);
+    sent += SendKey(VK_ESCAPE, KEYEVENTF_KEYUP);
+    done = true;
+  });
+  while (!done) {
+    testsupport::PumpMessages();
+    ::Sleep(10);
+  }
+  hand.join();
+  EXPECT_EQ(sent, 10);
+  for (int i = 0; i < 10; ++i) {
+    testsupport::PumpMessages();
+    ::Sleep(20);
+  }
+  const RECT moved = WindowRect(window.Handle());
+  EXPECT_EQ(moved.left, start.left - 200);
+  EXPECT_EQ(moved.top, start.top + 100);
+  EXPECT_EQ(::GetCapture(), nullptr);
+
+  // The next click is not swallowed: it shows the settings row.
+  const RECT& settings = window.Imgweathern->Bounds();
+  POINT target{(settings.left + settings.right) / 2, (settings.top + settings.bottom) / 2};
+  ::ClientToScreen(window.Handle(), &target);
+  ASSERT_TRUE(SendMouse(0, target));
+  ASSERT_TRUE(SendMouse(MOUSEEVENTF_LEFTDOWN));
+  ASSERT_TRUE(SendMouse(MOUSEEVENTF_LEFTUP));
+  for (int i = 0; i < 50 && !window.Label6->Visible(); ++i) {
+    testsupport::PumpMessages();
+    ::Sleep(20);
+  }
+  EXPECT_TRUE(window.Label6->Visible());
+  EXPECT_EQ(WindowRect(window.Handle()).left, start.left - 200);
+  EXPECT_TRUE(testsupport::RecordedErrorReports().empty());
 }
 
 TEST_F(CompactWindowTest, ClosingTheMainWindowEndsTheMessageLoop) {

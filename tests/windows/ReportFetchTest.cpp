@@ -25,6 +25,7 @@
 #include "weather/IconFiles.h"
 #include "weather/Report.h"
 #include "weather/ReportItems.h"
+#include "weather/Socket.h"
 #include "weather/SystemMessage.h"
 #include "weather/XmlHttpRequest.h"
 #include "win/Bitmap.h"
@@ -189,10 +190,15 @@ TEST_F(ReportFetchTest, NoServerListeningFailsWithThePlatformsDescriptionAndChan
   const std::string host = "127.0.0.1:" + std::to_string(testsupport::UnusedLoopbackPort());
   const std::string text = ErrorOfRun(view, host);
   std::printf("no server: %s\n", text.c_str());
-  // The object's failure for a server it cannot reach, described by the system
-  // when it can, trimmed of trailing blanks, line ends and full stops.
-  const std::string described = weather::SystemMessage(0x800C0005);  // INET_E_RESOURCE_NOT_FOUND
-  EXPECT_EQ(text, described.empty() ? "OLE error 800c0005" : described);
+  // The object's failure for a server it cannot reach, in words: the system's
+  // text for it, else urlmon's own, else the transport's socket text as the
+  // location request shows it; never the bare code.
+  constexpr unsigned long kNotFound = 0x800C0005;  // INET_E_RESOURCE_NOT_FOUND
+  std::string described = weather::SystemMessage(kNotFound);
+  if (described.empty()) described = weather::ModuleMessage(L"urlmon.dll", kNotFound);
+  if (described.empty()) described = weather::SocketErrorText(10061);
+  EXPECT_EQ(text, described);
+  EXPECT_EQ(text.find("OLE error"), std::string::npos);
   EXPECT_TRUE(view.shown.empty());
   EXPECT_FALSE(view.parsed);
 }
@@ -204,6 +210,20 @@ TEST_F(ReportFetchTest, ARedirectIsFollowed) {
   RunInto(view, HostOf(server));
   EXPECT_EQ(view.city, Gbk("昆明"));
   EXPECT_EQ(server.Request().rfind("GET /data/101010100.html HTTP/1.1\r\n", 0), 0u);
+}
+
+// Every interim answer before the final one is skipped, as the platform's
+// own request object skips them: the report behind an early hint shows.
+TEST_F(ReportFetchTest, InterimAnswersBeforeTheReportAreSkipped) {
+  const std::string report = testsupport::HttpGetRaw(standIn_->Port(), "/data/101290101.html");
+  ASSERT_EQ(report.rfind("HTTP/1.1 200", 0), 0u);
+  ScriptedServer server(
+      {"HTTP/1.1 103 Early Hints\r\nLink: </a.css>; rel=preload\r\n\r\n"
+       "HTTP/1.1 102 Processing\r\n\r\n" +
+       report});
+  RecordingView view("101290101");
+  RunInto(view, HostOf(server));
+  EXPECT_EQ(view.city, Gbk("昆明"));
 }
 
 // --- Limits: a hostile server ends the run with the location GET's texts ----

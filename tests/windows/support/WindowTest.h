@@ -10,7 +10,6 @@
 #include <optional>
 
 #include "app/Application.h"
-#include "app/AutoRun.h"
 #include "app/Services.h"
 #include "windows/support/ErrorReports.h"
 #include "windows/support/StandIn.h"
@@ -18,24 +17,18 @@
 namespace testsupport {
 
 // Every seam a test may replace (the services: endpoints, report request,
-// shell; the registry), saved whole when it is made and put back whole when
+// shell), saved whole when it is made and put back whole when
 // it ends, also when a failed assertion ended the test early: nothing a test
 // installed, such as a lambda holding its locals, outlives it.
 class SavedSeams {
  public:
-  SavedSeams() : services_(app::CurrentServices()), registry_(app::SetRegistryApi(nullptr)) {
-    app::SetRegistryApi(registry_);
-  }
-  ~SavedSeams() {
-    app::CurrentServices() = services_;
-    app::SetRegistryApi(registry_);
-  }
+  SavedSeams() : services_(app::CurrentServices()) {}
+  ~SavedSeams() { app::CurrentServices() = services_; }
   SavedSeams(const SavedSeams&) = delete;
   SavedSeams& operator=(const SavedSeams&) = delete;
 
  private:
   app::Services services_;
-  app::RegistryApi* registry_;
 };
 
 class ApplicationTest : public testing::Test {
