@@ -454,7 +454,7 @@ void ControlHost::RunDefaultAction(size_t index) {
   if (control->onClick) {
     control->onClick();
   } else if (control->onMouseDown) {
-    control->onMouseDown();
+    control->onMouseDown(MouseButton::kLeft);
   }
 }
 
