@@ -189,15 +189,20 @@ class Refresher {
     if (this.stopped) return;
     const now = this.now();
     const groups = new Map(this.sources.map((source) => [source, []]));
+    let stranded = false;
     for (const code of this.due(now)) {
       const source = this.sourceFor(code, now);
-      if (source) groups.get(source).push(code);
-      else this.settle(code, false);
+      if (source) {
+        groups.get(source).push(code);
+      } else {
+        stranded = true;
+        this.settle(code, false);
+      }
     }
+    // A busy source looks again when its request ends (run() ticks): no timer for it.
     let wake = this.nextDueIn(now);
     for (const [source, codes] of groups) {
-      if (!codes.length) continue;
-      if (source.gate.busy) continue;
+      if (!codes.length || source.gate.busy) continue;
       const batch = codes.slice(0, source.batch);
       const calls = callWeight(batch.length) * source.weight;
       const wait = source.gate.waitMs(calls);
@@ -209,21 +214,24 @@ class Refresher {
     }
     const first = this.sources[0];
     if (this.air && !first.gate.busy && !groups.get(first).length) wake = Math.min(wake, this.tickAir(now));
-    if (this.sources.some((source) => source.gate.blockedUntil > now)) {
-      wake = Math.min(wake, ...this.sources.map((source) => Math.max(1, source.gate.blockedUntil - now)));
+    for (const source of this.sources) {
+      if (source.gate.blockedUntil > now) wake = Math.min(wake, source.gate.blockedUntil - now);
     }
+    // Places no source can serve now (a source's Expires, say) are looked at again within a minute.
+    if (stranded) wake = Math.min(wake, 60e3);
     this.arm(wake);
   }
 
-  // When the next place falls due or leaves its retry, as a delay from now.
+  // When the next place not due yet falls due, or leaves its retry, as a
+  // delay from now; places due already wait for their source.
   nextDueIn(now) {
     let next = Infinity;
     for (const code of this.codes) {
       const forecast = this.store.get(code);
-      next = Math.min(next, forecast ? forecast.fetchedAt + this.intervalMs : now);
+      if (forecast && forecast.fetchedAt + this.intervalMs > now) next = Math.min(next, forecast.fetchedAt + this.intervalMs);
     }
     for (const { at } of this.retry.values()) if (at > now) next = Math.min(next, at);
-    return Math.max(0, next - now);
+    return Math.max(1, next - now);
   }
 
   count(kind, key) {
