@@ -42,7 +42,9 @@ function notModified(headers, entry) {
   if (match !== undefined) {
     return match.trim() === '*' || match.split(',').some((tag) => tag.trim().replace(/^W\//, '') === entry.etag);
   }
-  const since = Date.parse(headers.get('if-modified-since') || '');
+  const sinceText = headers.get('if-modified-since');
+  if (sinceText === undefined) return false;
+  const since = Date.parse(sinceText);
   return Number.isFinite(since) && entry.lastModified <= since;
 }
 
@@ -50,7 +52,8 @@ class WeatherService {
   constructor(options) {
     this.options = options;
     this.table = options.table;
-    this.log = options.logger || createLog({ enabled: options.log || options.verbose });
+    this.logging = Boolean(options.logger || options.log || options.verbose);
+    this.log = options.logger || createLog({ enabled: this.logging });
     if (options.source === 'live') {
       this.live = new LiveSource({
         table: this.table,
@@ -88,9 +91,11 @@ class WeatherService {
 
   // One log line and one count per answered or refused request.
   observe({ client, method, target, status, ms, bytes }) {
-    const route = routeOf(typeof target === 'string' ? requestPath(target) : '');
+    const route = routeOf(typeof target !== 'string' ? '' : target[0] === '/' ? target : requestPath(target));
     this.metrics.countRequest(route, status);
-    this.log('request', { client, method, target: String(target || '').slice(0, 200), route, status, ms, bytes });
+    if (this.logging) {
+      this.log('request', { client, method, target: String(target || '').slice(0, 200), route, status, ms, bytes });
+    }
   }
 
   async listen(port, host) {
@@ -105,7 +110,12 @@ class WeatherService {
   }
 
   handle(request) {
-    const path = requestPath(request.target);
+    const target = request.target;
+    // The program's own request, /data/<9 digits>.html, without the general path parsing.
+    if (target.length === 20 && target.startsWith('/data/') && target.endsWith('.html')) {
+      return this.report(target.slice(6, 15), request);
+    }
+    const path = requestPath(target);
     if (path === '/__quit' && this.options.allowQuit) {
       return {
         status: 200, headers: [['Content-Type', 'text/plain']], body: Buffer.from('bye'), close: true,
@@ -213,22 +223,29 @@ class WeatherService {
         [['Retry-After', '60']]);
     }
     // A shared cache may keep the report until the next refresh or midnight;
-    // the caller's own cache must ask again every time.
-    const left = Math.max(0, Math.floor((entry.freshUntil - this.live.now()) / 1000));
-    const headers = [
-      ['Cache-Control', `public, max-age=0, s-maxage=${Number.isFinite(left) ? left : 86400}`],
-      ['ETag', entry.etag],
-      ['Last-Modified', new Date(entry.lastModified).toUTCString()],
-    ];
-    if (notModified(request.headers, entry)) return { status: 304, headers };
-    return { status: 200, headers: [['Content-Type', 'application/json; charset=utf-8'], ...headers], body: entry.body };
+    // the caller's own cache must ask again every time. Made once a second.
+    const now = this.live.now();
+    const second = Math.floor(now / 1000);
+    if (entry.headersSecond !== second) {
+      const left = Math.max(0, Math.floor((entry.freshUntil - now) / 1000));
+      const validators = [
+        ['Cache-Control', `public, max-age=0, s-maxage=${Number.isFinite(left) ? left : 86400}`],
+        ['ETag', entry.etag],
+        ['Last-Modified', new Date(entry.lastModified).toUTCString()],
+      ];
+      entry.validators = validators;
+      entry.headers = [['Content-Type', 'application/json; charset=utf-8'], ...validators];
+      entry.headersSecond = second;
+    }
+    if (notModified(request.headers, entry)) return { status: 304, headers: entry.validators };
+    return { status: 200, headers: entry.headers, body: entry.body };
   }
 }
 
 // The route a path belongs to, for counting: a few fixed names.
 function routeOf(path) {
   if (path === '/') return 'location';
-  if (/^\/data\/[^/]*\.html$/.test(path)) return 'report';
+  if (path.startsWith('/data/')) return 'report';
   if (path === '/healthz' || path === '/metrics' || path === '/__quit') return path.slice(1);
   return 'other';
 }

@@ -110,7 +110,14 @@ class LiveSource {
   }
 
   today() {
-    return this.date || M.chinaToday(this.now());
+    if (this.date) return this.date;
+    // One day object a China day: asked on every request.
+    const day = Math.floor((this.now() + 8 * 3600e3) / 86400e3);
+    if (this.day !== day) {
+      this.day = day;
+      this.todayObject = M.chinaToday(this.now());
+    }
+    return this.todayObject;
   }
 
   // The answer entry of a stored forecast today: {body, etag, lastModified,
@@ -120,9 +127,9 @@ class LiveSource {
     if (!forecast) return null;
     const today = this.today();
     const air = this.store.getAir(code) || null;
-    const key = `${forecast.fetchedAt}/${air ? air.fetchedAt : 0}/${M.dayText(today)}`;
     const kept = this.reports.get(code);
-    if (kept && kept.key === key) return kept.entry;
+    // Made again only for a new forecast, new air or a new day.
+    if (kept && kept.forecast === forecast && kept.air === air && kept.today === today) return kept.entry;
     if (!covers(forecast, today)) return null;
     const report = buildReport(this.table.byCode.get(code), code, forecast, today, forecast.fetchedAt, air);
     const body = Buffer.from(JSON.stringify(report), 'utf8');
@@ -132,9 +139,12 @@ class LiveSource {
       body,
       etag: `"${crypto.createHash('sha256').update(body).digest('base64url').slice(0, 22)}"`,
       lastModified: Math.floor(Math.max(forecast.fetchedAt, this.date ? 0 : dayStart) / 1000) * 1000,
+      lastModifiedText: '',
+      headers: null,     // the answer's headers, made once a second (s-maxage counts down)
+      headersSecond: -1,
       freshUntil: Math.min(forecast.fetchedAt + this.plan.intervalMs, this.date ? Infinity : dayStart + 86400e3),
     };
-    this.reports.set(code, { key, entry });
+    this.reports.set(code, { forecast, air, today, entry });
     return entry;
   }
 
