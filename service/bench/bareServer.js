@@ -1,0 +1,27 @@
+'use strict';
+// The benchmark's baseline: node's own http server answering every request
+// with one fixed answer (status, headers in their order, body), read from a
+// JSON file {status, reason, headers: [name, value, ...], body: base64}.
+// Usage: node service/bench/bareServer.js ANSWER.json; prints "listening on
+// 127.0.0.1:PORT" and stops on SIGTERM or when its parent goes.
+
+const fs = require('fs');
+const http = require('http');
+
+const answer = JSON.parse(fs.readFileSync(process.argv[2], 'utf8'));
+const body = Buffer.from(answer.body, 'base64');
+
+const server = http.createServer((req, res) => {
+  // Headers given explicitly (Date, Connection, Keep-Alive included), so
+  // node adds none of its own and the bytes match the captured answer.
+  res.writeHead(answer.status, answer.reason, answer.headers);
+  res.end(body);
+});
+server.listen(0, '127.0.0.1', () => {
+  process.stdout.write(`listening on 127.0.0.1:${server.address().port}\n`);
+});
+process.on('SIGTERM', () => process.exit(0));
+process.on('SIGINT', () => process.exit(0));
+// An orphan would hold its port: stop when the benchmark's pipe closes.
+process.stdin.on('end', () => process.exit(0));
+process.stdin.resume();
