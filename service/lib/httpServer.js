@@ -252,14 +252,23 @@ class HttpServer {
       client = request.clientAddress;
       this.perClient.set(client, count + 1);
     }
-    const release = this.track(conn, res, client);
+    // With nothing of this connection in flight, an answer ready now goes
+    // straight to the socket: nothing to count, nothing queued behind it.
+    const alone = conn.inFlight.size === 0;
     let answer;
     try {
       answer = this.handler(request);
     } catch (error) {
       answer = this.failed(error);
     }
-    if (answer && typeof answer.then === 'function') {
+    const later = Boolean(answer && typeof answer.then === 'function');
+    if (alone && !later) {
+      if (client !== null) this.releaseClient(client);
+      this.respond(res, request, started, answer, last);
+      return;
+    }
+    const release = this.track(conn, res, client);
+    if (later) {
       answer.then((ready) => ready, (error) => this.failed(error)).then((ready) => {
         if (res.destroyed || conn.socket.destroyed) release();
         else this.respond(res, request, started, ready, last);
@@ -285,16 +294,18 @@ class HttpServer {
     return errorAnswer(500);
   }
 
+  releaseClient(client) {
+    const count = this.perClient.get(client) - 1;
+    if (count > 0) this.perClient.set(client, count);
+    else this.perClient.delete(client);
+  }
+
   // A request is in flight until its answer has gone to the socket, or the
   // socket has closed.
   track(conn, res, client) {
     const release = () => {
       if (!conn.inFlight.delete(release)) return;
-      if (client !== null) {
-        const count = this.perClient.get(client) - 1;
-        if (count > 0) this.perClient.set(client, count);
-        else this.perClient.delete(client);
-      }
+      if (client !== null) this.releaseClient(client);
       if (conn.socket.destroyed) return;
       if (conn.waiting.length === 0) {
         this.advance(conn);
