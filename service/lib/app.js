@@ -85,6 +85,7 @@ class WeatherService {
       limits: options.limits,
       trustProxy: options.trustProxy,
       log: this.log,
+      timed: this.logging,
       observe: (answered) => this.observe(answered),
     });
   }
@@ -233,12 +234,13 @@ class WeatherService {
         ['ETag', entry.etag],
         ['Last-Modified', new Date(entry.lastModified).toUTCString()],
       ];
-      entry.validators = validators;
-      entry.headers = [['Content-Type', 'application/json; charset=utf-8'], ...validators];
       entry.headersSecond = second;
+      entry.ok = {
+        status: 200, headers: [['Content-Type', 'application/json; charset=utf-8'], ...validators], body: entry.body,
+      };
+      entry.notModified = { status: 304, headers: validators };
     }
-    if (notModified(request.headers, entry)) return { status: 304, headers: entry.validators };
-    return { status: 200, headers: entry.headers, body: entry.body };
+    return notModified(request.headers, entry) ? entry.notModified : entry.ok;
   }
 }
 

@@ -31,6 +31,9 @@ const MAX_IN_FLIGHT = 16;
 const LINGER_MS = 2000;
 
 const CONNECTION = Symbol('connection');
+// An answer's head as node takes it, kept on the answer: a stored report's
+// answer is written many times.
+const HEAD = Symbol('head');
 const EMPTY = Buffer.alloc(0);
 // Errors that say the client sent something wrong or too slowly; any other
 // error of a socket (a reset) just ends it.
@@ -73,15 +76,36 @@ function forwardedAddress(headers) {
   return net.isIP(address) ? address : null;
 }
 
-// Lowercase names; a repeated header's values joined with ', '.
-function headerMap(raw) {
-  const headers = new Map();
-  for (let i = 0; i < raw.length; i += 2) {
-    const name = raw[i].toLowerCase();
-    const value = raw[i + 1];
-    headers.set(name, headers.has(name) ? `${headers.get(name)}, ${value}` : value);
+// A request's headers, looked up by lowercase name in node's raw list: most
+// requests carry two or three, and a look-up costs less than a map a request.
+// A repeated header's values are joined with ', '.
+class RequestHeaders {
+  constructor(raw) {
+    this.raw = raw;
   }
-  return headers;
+
+  get(name) {
+    const raw = this.raw;
+    let value;
+    for (let i = 0; i < raw.length; i += 2) {
+      const key = raw[i];
+      if (key.length !== name.length || key.toLowerCase() !== name) continue;
+      value = value === undefined ? raw[i + 1] : `${value}, ${raw[i + 1]}`;
+    }
+    return value;
+  }
+
+  has(name) {
+    return this.get(name) !== undefined;
+  }
+}
+
+// The head node writes for an answer, as a flat list of names and values.
+function headOf(answer, body) {
+  const head = ['Server', 'weather-service'];
+  for (const [name, value] of answer.headers || []) head.push(name, value);
+  if (answer.status >= 200 && answer.status !== 204 && answer.status !== 304) head.push('Content-Length', body.length);
+  return head;
 }
 
 function destroyOnError() {
@@ -93,8 +117,10 @@ function elapsed(started) {
 }
 
 class HttpServer {
-  constructor(handler, { limits = {}, log = () => {}, trustProxy = false, observe = () => {} } = {}) {
+  constructor(handler, { limits = {}, log = () => {}, trustProxy = false, observe = () => {}, timed = true } = {}) {
     this.handler = handler;
+    // Whether observe() gets each answer's time (only a log shows it).
+    this.timed = Boolean(timed);
     this.limits = { ...DEFAULT_LIMITS, ...limits };
     this.log = log;
     this.trustProxy = Boolean(trustProxy);
@@ -209,8 +235,8 @@ class HttpServer {
       this.ignore(conn);
       return;
     }
-    const started = performance.now();
-    const headers = headerMap(req.rawHeaders);
+    const started = this.timed ? performance.now() : 0;
+    const headers = new RequestHeaders(req.rawHeaders);
     const forwarded = this.trustProxy ? forwardedAddress(headers) : null;
     const request = {
       method: req.method, target: req.url, headers,
@@ -336,14 +362,12 @@ class HttpServer {
   respond(res, request, started, answer, close) {
     if (!answer || typeof answer.status !== 'number') answer = this.failed(new Error(`no answer: ${answer}`));
     const body = answer.body || EMPTY;
-    const headers = [['Server', 'weather-service'], ...(answer.headers || [])];
-    if (answer.status >= 200 && answer.status !== 204 && answer.status !== 304) {
-      headers.push(['Content-Length', body.length]);
-    }
+    let head = answer[HEAD];
+    if (head === undefined) head = answer[HEAD] = headOf(answer, body);
     // Node closes the connection after an answer that says so.
-    if (close || answer.close) headers.push(['Connection', 'close']);
+    if (close || answer.close) head = [...head, 'Connection', 'close'];
     try {
-      res.writeHead(answer.status, headers);
+      res.writeHead(answer.status, head);
     } catch (error) {
       if (answer.status === 500) throw error;
       this.respond(res, request, started, this.failed(error), close);
@@ -357,7 +381,7 @@ class HttpServer {
     if (answer.afterWrite) answer.afterWrite();
     this.observe({
       client: request.clientAddress, method: request.method, target: request.target,
-      status: answer.status, ms: elapsed(started), bytes: sent.length,
+      status: answer.status, ms: started ? elapsed(started) : 0, bytes: sent.length,
     });
   }
 

@@ -139,8 +139,8 @@ class LiveSource {
       body,
       etag: `"${crypto.createHash('sha256').update(body).digest('base64url').slice(0, 22)}"`,
       lastModified: Math.floor(Math.max(forecast.fetchedAt, this.date ? 0 : dayStart) / 1000) * 1000,
-      lastModifiedText: '',
-      headers: null,     // the answer's headers, made once a second (s-maxage counts down)
+      ok: null,          // the answers 200 and 304, made once a second (s-maxage counts down)
+      notModified: null,
       headersSecond: -1,
       freshUntil: Math.min(forecast.fetchedAt + this.plan.intervalMs, this.date ? Infinity : dayStart + 86400e3),
     };

@@ -7,16 +7,15 @@ const client = require('prom-client');
 
 function createMetrics({ live = null } = {}) {
   const registry = new client.Registry();
-  // Counted in a plain map on every request, handed to prom-client on a scrape.
+  // Counted in plain maps (route, then status) on every request, handed to prom-client on a scrape.
   const counts = new Map();
   new client.Counter({
     name: 'weather_http_requests_total', help: 'Answered requests by route and status.',
     labelNames: ['route', 'status'], registers: [registry],
     collect() {
       this.reset();
-      for (const [key, count] of counts) {
-        const [route, status] = key.split(' ');
-        this.inc({ route, status }, count);
+      for (const [route, byStatus] of counts) {
+        for (const [status, count] of byStatus) this.inc({ route, status }, count);
       }
     },
   });
@@ -76,8 +75,9 @@ function createMetrics({ live = null } = {}) {
   return {
     registry,
     countRequest(route, status) {
-      const key = `${route} ${status}`;
-      counts.set(key, (counts.get(key) || 0) + 1);
+      let byStatus = counts.get(route);
+      if (byStatus === undefined) counts.set(route, (byStatus = new Map()));
+      byStatus.set(status, (byStatus.get(status) || 0) + 1);
     },
     async text() {
       return { type: registry.contentType, body: Buffer.from(await registry.metrics(), 'utf8') };
