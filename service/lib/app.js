@@ -4,12 +4,10 @@
 
 const { STATUS_CODES } = require('http');
 const { HttpServer } = require('./httpServer');
-const { syntheticPage, Locator } = require('./location');
-const { makeReport, hookReport } = require('./synthetic');
+const { SyntheticSource } = require('./synthetic');
 const { LiveSource } = require('./live');
 const { createLog } = require('./log');
 const { createMetrics } = require('./metrics');
-const M = require('./mapping');
 
 function htmlPage(status, detail) {
   const reason = STATUS_CODES[status] || 'Error';
@@ -26,6 +24,7 @@ function errorAnswer(status, detail, extraHeaders = []) {
 }
 
 const NOT_FOUND = 'The requested URL was not found on this server.';
+const JSON_TYPE = 'application/json; charset=utf-8';
 
 // The path of a request target: no query, no fragment; the absolute form
 // (as sent to a proxy) reduced to its path.
@@ -51,36 +50,12 @@ function notModified(headers, entry) {
 class WeatherService {
   constructor(options) {
     this.options = options;
-    this.table = options.table;
     this.logging = Boolean(options.logger || options.log || options.verbose);
     this.log = options.logger || createLog({ enabled: this.logging });
-    if (options.source === 'live') {
-      this.live = new LiveSource({
-        table: this.table,
-        coordinates: options.coordinates,
-        forecastBase: options.forecastUrl,
-        apiKey: options.apiKey,
-        storePath: options.storePath,
-        budget: options.budget,
-        batchSize: options.batchSize,
-        upstreamTimeoutMs: options.upstreamTimeoutMs,
-        coldWaitMs: options.coldWaitMs,
-        date: options.date,
-        now: options.now,
-        sources: options.sources,
-        contact: options.contact,
-        metBase: options.metUrl,
-        metPerSecond: options.metPerSecond,
-        airBase: options.airQualityUrl,
-        airEveryMs: options.airEveryMs,
-        random: options.random,
-        log: this.log,
-      });
-      this.locator = new Locator(this.table, { defaultCity: options.defaultCity });
-    }
-    this.metrics = createMetrics({ live: this.live });
-    // Made-up answers are the same all day: made once, served from memory.
-    this.synthetic = { day: '', reports: new Map(), pages: new Map() };
+    // The source is picked once: every request goes to it.
+    const live = options.source === 'live';
+    this.source = live ? new LiveSource(options, this.log) : new SyntheticSource(options);
+    this.metrics = createMetrics({ live: live ? this.source : null });
     this.http = new HttpServer((request) => this.handle(request), {
       limits: options.limits,
       trustProxy: options.trustProxy,
@@ -101,12 +76,12 @@ class WeatherService {
 
   async listen(port, host) {
     const address = await this.http.listen(port, host);
-    if (this.live) this.live.start();
+    this.source.start();
     return address;
   }
 
   async close() {
-    if (this.live) await this.live.stop();
+    await this.source.stop();
     return this.http.close();
   }
 
@@ -131,23 +106,13 @@ class WeatherService {
     return errorAnswer(404, NOT_FOUND);
   }
 
-  // The caller's address: the socket's, or behind a trusted proxy the
-  // well-formed address it forwarded (the server checks it).
-  callerAddress(request) {
-    return request.clientAddress || request.remoteAddress;
-  }
-
-  // 200 while the store holds today for every place; 503 says what is missing.
+  // 200 while the source can answer for every place; 503 says what is missing.
   health() {
-    const text = (status, line) => ({
-      status, headers: [['Content-Type', 'text/plain; charset=utf-8'], ['Cache-Control', 'no-store']],
-      body: Buffer.from(`${line}\n`, 'utf8'),
-    });
-    if (!this.live) return text(200, 'ok: made-up reports');
-    const missing = this.live.uncovered();
-    if (!missing.length) return text(200, `ok: ${this.live.codes.length} places hold today`);
-    return text(503, `${missing.length} of ${this.live.codes.length} places have no forecast for today ` +
-      `(${missing.slice(0, 5).join(', ')}${missing.length > 5 ? ', …' : ''})`);
+    const { ok, text } = this.source.health();
+    return {
+      status: ok ? 200 : 503, headers: [['Content-Type', 'text/plain; charset=utf-8'], ['Cache-Control', 'no-store']],
+      body: Buffer.from(`${text}\n`, 'utf8'),
+    };
   }
 
   async metricsPage() {
@@ -162,70 +127,37 @@ class WeatherService {
       return errorAnswer(options.locationStatus, 'The location page is switched off.',
         moved ? [['Location', 'http://127.0.0.1/moved']] : []);
     }
-    const address = this.callerAddress(request);
-    let body;
-    if (this.locator) {
-      const found = this.locator.pageFor(address);
-      body = found.body;
-    } else {
-      body = this.syntheticAnswer('pages', address, () =>
-        syntheticPage(options.city.name, options.city.code, address, options.locationShape));
-    }
+    // The caller: the socket's address, or behind a trusted proxy the
+    // well-formed address it forwarded (the server checks it).
     return {
       status: 200,
       headers: [['Content-Type', 'text/html; charset=gbk'], ['Cache-Control', 'private, no-cache']],
-      body,
+      body: this.source.locationPage(request.clientAddress || request.remoteAddress),
     };
   }
 
-  // One made-up answer of today, made on first use. Both kinds are bounded:
-  // reports by the codes that have one, pages by the callers' addresses (a
-  // few on a test machine; at most 1,000 kept).
-  syntheticAnswer(kind, key, make) {
-    const day = String(this.options.date || M.localToday());
-    if (day !== this.synthetic.day) {
-      this.synthetic = { day, reports: new Map(), pages: new Map() };
-    }
-    const kept = this.synthetic[kind];
-    if (kept.has(key)) return kept.get(key);
-    const answer = make();
-    // Reports exist only for the table's codes and the test hooks.
-    const keep = kind === 'reports' ? answer !== null : kept.size < 1000;
-    if (keep) kept.set(key, answer);
-    return answer;
-  }
-
   report(code, request) {
-    if (!this.live) {
-      // The machine's own day, as the program's clock has it for days 2 to 5.
-      const today = this.options.date || M.localToday();
-      const body = this.syntheticAnswer('reports', code, () => {
-        const hook = hookReport(code, this.table, today);
-        if (hook || !this.table.byCode.has(code)) return hook;
-        return Buffer.from(JSON.stringify(makeReport(this.table.byCode.get(code), code, today)), 'utf8');
-      });
-      if (!body) return errorAnswer(404, NOT_FOUND);
-      return {
-        status: 200,
-        headers: [['Content-Type', 'application/json; charset=utf-8'], ['Cache-Control', 'no-cache']],
-        body,
-      };
-    }
-    if (!/^\d{9}$/.test(code) || !this.table.byCode.has(code)) return errorAnswer(404, NOT_FOUND);
-    const found = this.live.report(code);
+    if (!this.source.has(code)) return errorAnswer(404, NOT_FOUND);
+    const found = this.source.report(code, this.source.today());
     // A stored report answers at once; a place not stored yet waits for its batch.
     return found && typeof found.then === 'function' ?
-      found.then((entry) => this.liveAnswer(entry, request)) : this.liveAnswer(found, request);
+      found.then((entry) => this.reportAnswer(entry, request)) : this.reportAnswer(found, request);
   }
 
-  liveAnswer(entry, request) {
+  // The answer for a report entry: {body}, and with etag, lastModified and
+  // freshUntil when shared caches may keep it (null: none just now).
+  reportAnswer(entry, request) {
     if (!entry) {
       return errorAnswer(503, 'No weather report for this place just now. Please try again later.',
         [['Retry-After', '60']]);
     }
+    if (entry.etag === undefined) {
+      entry.ok ||= { status: 200, headers: [['Content-Type', JSON_TYPE], ['Cache-Control', 'no-cache']], body: entry.body };
+      return entry.ok;
+    }
     // A shared cache may keep the report until the next refresh or midnight;
     // the caller's own cache must ask again every time. Made once a second.
-    const now = this.live.now();
+    const now = this.source.now();
     const second = Math.floor(now / 1000);
     if (entry.headersSecond !== second) {
       const left = Math.max(0, Math.floor((entry.freshUntil - now) / 1000));
@@ -235,9 +167,7 @@ class WeatherService {
         ['Last-Modified', new Date(entry.lastModified).toUTCString()],
       ];
       entry.headersSecond = second;
-      entry.ok = {
-        status: 200, headers: [['Content-Type', 'application/json; charset=utf-8'], ...validators], body: entry.body,
-      };
+      entry.ok = { status: 200, headers: [['Content-Type', JSON_TYPE], ...validators], body: entry.body };
       entry.notModified = { status: 304, headers: validators };
     }
     return notModified(request.headers, entry) ? entry.notModified : entry.ok;

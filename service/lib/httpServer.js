@@ -12,16 +12,6 @@ const http = require('http');
 const net = require('net');
 const { performance } = require('perf_hooks');
 
-const DEFAULT_LIMITS = {
-  maxRequestLine: 2048,
-  maxHeadBytes: 8192,
-  headTimeoutMs: 10000,
-  idleTimeoutMs: 5000,
-  maxConnectionsPerAddress: 32,
-  maxConnections: 1024,
-  maxRequestsPerSocket: 1000,
-};
-
 // Unanswered requests one connection may have before the server stops
 // reading from it; reading goes on once they are sent.
 const MAX_IN_FLIGHT = 16;
@@ -117,11 +107,12 @@ function elapsed(started) {
 }
 
 class HttpServer {
-  constructor(handler, { limits = {}, log = () => {}, trustProxy = false, observe = () => {}, timed = true } = {}) {
+  // `limits`: the server's part of the service's options (all of them).
+  constructor(handler, { limits, log = () => {}, trustProxy = false, observe = () => {}, timed = true }) {
     this.handler = handler;
     // Whether observe() gets each answer's time (only a log shows it).
     this.timed = Boolean(timed);
-    this.limits = { ...DEFAULT_LIMITS, ...limits };
+    this.limits = limits;
     this.log = log;
     this.trustProxy = Boolean(trustProxy);
     this.observe = observe;

@@ -13,6 +13,7 @@ const { getUrl } = require('./upstream');
 const { ForecastStore } = require('./store');
 const { Refresher, Gate, planSchedule } = require('./refresher');
 const { buildReport, covers } = require('./report');
+const { Locator } = require('./location');
 
 const MAX_WAITING = 4096;
 const BYTES_PER_PLACE = 64 * 1024;
@@ -20,26 +21,30 @@ const BYTES_PER_PLACE = 64 * 1024;
 const SOURCES = ['open-meteo', 'met-norway'];
 
 class LiveSource {
-  constructor({ table, coordinates, forecastBase = OM.FREE_BASE, apiKey = null, storePath = null,
-    budget, batchSize = 200, upstreamTimeoutMs = 20000, coldWaitMs = 15000, date = null,
-    sources = ['open-meteo'], contact = null, metBase = MET.BASE, metPerSecond = 10,
-    airBase = AQ.BASE, airEveryMs = 6 * 3600e3, now = Date.now, log = () => {}, random = Math.random }) {
+  // `options` as parseOptions makes them; `now` and `random` may be given
+  // there too (the tests' clock and dice), `log` is the service's.
+  constructor(options, log) {
+    const { table, coordinates, apiKey, budget, batchSize, date, sources, contact, metPerSecond, airEveryMs } = options;
+    const { now = Date.now, random = Math.random } = options;
+    const forecastBase = options.forecastUrl;
+    const airBase = options.airQualityUrl;
     this.table = table;
     this.coordinates = coordinates;
     this.date = date;
     this.now = now;
     this.log = log;
-    this.coldWaitMs = coldWaitMs;
+    this.coldWaitMs = options.coldWaitMs;
+    this.locator = new Locator(table, { defaultCity: options.defaultCity });
     // With a key, the paid hosts unless other bases were given.
     const paid = (given, free, hosted) => (apiKey && given === free ? hosted : given);
     const base = paid(forecastBase, OM.FREE_BASE, OM.PAID_BASE);
     const airUrl = paid(airBase, AQ.BASE, AQ.BASE.replace('https://', 'https://customer-'));
-    this.store = new ForecastStore({ file: storePath, origin: base, log });
+    this.store = new ForecastStore({ file: options.storePath, origin: base, log });
     this.codes = table.entries.map((entry) => entry.code).filter((code, i, all) =>
       all.indexOf(code) === i && coordinates[code]);
     this.plan = planSchedule(this.codes.length, budget, batchSize, { airEveryMs: airBase ? airEveryMs : 0 });
     const place = (code) => coordinates[code];
-    const timeoutMs = upstreamTimeoutMs;
+    const timeoutMs = options.upstreamTimeoutMs;
     const openMeteo = {
       name: 'open-meteo',
       gate: new Gate({ budget, now, random }),
@@ -65,7 +70,7 @@ class LiveSource {
         const ours = held && held.source === 'met-norway' && held.lastModified;
         const headers = { 'User-Agent': `weather-service/1.0 ${contact}` };
         if (ours) headers['If-Modified-Since'] = held.lastModified;
-        const answer = await getUrl(MET.placeUrl(metBase, place(code)),
+        const answer = await getUrl(MET.placeUrl(options.metUrl, place(code)),
           { timeoutMs, maxBytes: BYTES_PER_PLACE * 8, headers }).then(({ status, headers: h, body }) =>
           MET.parseAnswer(status, h, body));
         expires.set(code, answer.expires || this.now() + 30 * 60e3);
@@ -122,10 +127,9 @@ class LiveSource {
 
   // The answer entry of a stored forecast today: {body, etag, lastModified,
   // freshUntil}, made once per forecast and day; null when it lacks today.
-  entryFor(code) {
+  entryFor(code, today) {
     const forecast = this.store.get(code);
     if (!forecast) return null;
-    const today = this.today();
     const air = this.store.getAir(code) || null;
     const kept = this.reports.get(code);
     // Made again only for a new forecast, new air or a new day.
@@ -148,13 +152,35 @@ class LiveSource {
     return entry;
   }
 
-  // The entry for a table code at once, or a promise of one (null: none).
-  report(code) {
-    const entry = this.entryFor(code);
+  // Whether a report is served for the code: the table's places.
+  has(code) {
+    return code.length === 9 && this.table.byCode.has(code) && /^\d{9}$/.test(code);
+  }
+
+  // The entry of a place on `today` at once, or a promise of one (null: none
+  // just now).
+  report(code, today) {
+    const entry = this.entryFor(code, today);
     if (entry || !this.codes.includes(code)) return entry;
     // Nothing stored that holds today: wait for the place's batch, boundedly.
     if (this.refresher.waiting() >= MAX_WAITING) return null;
-    return this.refresher.whenStored(code, this.coldWaitMs).then(() => this.entryFor(code));
+    return this.refresher.whenStored(code, this.coldWaitMs).then(() => this.entryFor(code, this.today()));
+  }
+
+  // The location page for a caller's address: the place the database names.
+  locationPage(address) {
+    return this.locator.pageFor(address).body;
+  }
+
+  // {ok, text}: whether the store holds today for every place.
+  health() {
+    const missing = this.uncovered();
+    if (!missing.length) return { ok: true, text: `ok: ${this.codes.length} places hold today` };
+    return {
+      ok: false,
+      text: `${missing.length} of ${this.codes.length} places have no forecast for today ` +
+        `(${missing.slice(0, 5).join(', ')}${missing.length > 5 ? ', …' : ''})`,
+    };
   }
 
   // Places whose stored forecast does not hold today.

@@ -7,6 +7,9 @@ const path = require('path');
 const { parseArgs } = require('util');
 const { loadCityTable } = require('./cityTable');
 const M = require('./mapping');
+const OM = require('./openMeteo');
+const AQ = require('./airQuality');
+const MET = require('./metNorway');
 
 class OptionsError extends Error {}
 
@@ -38,8 +41,8 @@ const DEFINITIONS = {
   'trust-proxy': ['boolean', false],
   sources: ['string', 'open-meteo'],
   contact: ['string', undefined],
-  'forecast-url': ['string', 'https://api.open-meteo.com'],
-  'met-url': ['string', 'https://api.met.no'],
+  'forecast-url': ['string', OM.FREE_BASE],
+  'met-url': ['string', MET.BASE],
   'air-quality-url': ['string', undefined],
   'air-every': ['string', '21600'],
   'met-per-second': ['string', '10'],
@@ -122,7 +125,7 @@ function parseOptions(argv) {
     metUrl: values['met-url'],
     // By default beside a forecast API given elsewhere (a mirror, or a test's fake).
     airQualityUrl: values['air-quality-url'] === 'off' ? null : values['air-quality-url'] ||
-      (values['forecast-url'] === DEFINITIONS['forecast-url'][1] ? 'https://air-quality-api.open-meteo.com' :
+      (values['forecast-url'] === DEFINITIONS['forecast-url'][1] ? AQ.BASE :
         values['forecast-url']),
     airEveryMs: number(values, 'air-every', { min: 60 }) * 1000,
     // MET Norway's terms allow 20 requests a second in all.

@@ -111,6 +111,35 @@ function buildReport(name, code, forecast, today, madeAt, air = null) {
     });
   }
 
+  const wet = (d) => M.isWetPicture(d.picture) || M.isWetPicture(d.night) || (d.amount !== null && d.amount >= 1);
+  for (const d of days) {
+    d.wind = M.windText(d.direction, d.force);
+    d.wet = wet(d);
+  }
+  const [d1, d2, d3] = days;
+  return assembleReport({
+    name, code, today, days,
+    fchh: String(new Date(madeAt + 8 * 3600e3).getUTCHours()).padStart(2, '0'),
+    uv: [M.uvLevel(d1.uv), M.uvLevel(d2.uv)],
+    washing: d1.wet || d2.wet ? '不宜' : d3.wet ? '较适宜' : '适宜',
+    allergy: '',
+    feels: days.slice(0, 3).flatMap((d) => [d.dayHigh === null ? '' : degrees(d.dayHigh),
+      d.nightLow === null ? '' : degrees(d.nightLow)]),
+    // Where the forecast came from; the program reads no such member.
+    extra: { source: forecast.source || '' },
+  });
+}
+
+// The report object, {weatherinfo}, of a place on `today` from its days,
+// whichever source made them. Each day: high and low (°C, null when
+// unknown), picture and night (codes, null when unknown; nightImage, when
+// given, is written for the night's picture instead), wind (its words),
+// direction, force, mean (°C or null), wet and chance (the day's rain
+// chance, when known). Days 1 and 2 make the clothing and the day-1 indexes.
+// The source's own judgements: uv (days 1 and 2), washing, allergy, feels
+// (the felt temperatures of days 1-3, day then night, as texts), extra
+// (members after the program's).
+function assembleReport({ name, code, today, fchh, days, uv, washing, allergy, feels, extra = {} }) {
   const five = days.slice(0, 5);
   const info = {
     city: name,
@@ -119,7 +148,7 @@ function buildReport(name, code, forecast, today, madeAt, air = null) {
     date_y: M.dateY(today),
     date: M.lunarDate(today),
     week: M.weekday(today),
-    fchh: String(new Date(madeAt + 8 * 3600e3).getUTCHours()).padStart(2, '0'),
+    fchh,
   };
   const range = (d, unit, f) => (d.high === null || d.low === null ? '' : `${f(d.high)}${unit}~${f(d.low)}${unit}`);
   five.forEach((d, i) => { info[`temp${i + 1}`] = range(d, '℃', degrees); });
@@ -127,7 +156,7 @@ function buildReport(name, code, forecast, today, madeAt, air = null) {
   five.forEach((d, i) => { info[`weather${i + 1}`] = M.weatherWords(M.titleOf(d.picture), M.titleOf(d.night)); });
   five.forEach((d, i) => {
     info[`img${2 * i + 1}`] = String(d.picture ?? M.DEFAULT_PICTURE);
-    info[`img${2 * i + 2}`] = String(d.night ?? M.DEFAULT_PICTURE);
+    info[`img${2 * i + 2}`] = d.nightImage ?? String(d.night ?? M.DEFAULT_PICTURE);
   });
   info.img_single = info.img1;
   five.forEach((d, i) => {
@@ -135,36 +164,29 @@ function buildReport(name, code, forecast, today, madeAt, air = null) {
     info[`img_title${2 * i + 2}`] = M.titleOf(d.night);
   });
   info.img_title_single = info.img_title1;
-  five.forEach((d, i) => { info[`wind${i + 1}`] = M.windText(d.direction, d.force); });
+  five.forEach((d, i) => { info[`wind${i + 1}`] = d.wind; });
   info.fx1 = days[0].direction;
   info.fx2 = days[1].direction;
   five.forEach((d, i) => { info[`fl${i + 1}`] = M.forceText(d.force); });
 
-  const wet = (d) => M.isWetPicture(d.picture) || M.isWetPicture(d.night) || (d.amount !== null && d.amount >= 1);
-  const [d1, d2, d3] = days;
+  const [d1, d2] = days;
   const first = M.clothing(d1.mean);
   const second = M.clothing(d2.mean);
   info.index = first.word;
   info.index_d = first.advice;
   info.index48 = second.word;
   info.index48_d = second.advice;
-  info.index_uv = M.uvLevel(d1.uv);
-  info.index48_uv = M.uvLevel(d2.uv);
-  info.index_xc = wet(d1) || wet(d2) ? '不宜' : wet(d3) ? '较适宜' : '适宜';
-  const today1 = { mean: d1.mean, force: d1.force, picture: d1.picture, wet: wet(d1), chance: d1.chance };
+  [info.index_uv, info.index48_uv] = uv;
+  info.index_xc = washing;
+  const today1 = { mean: d1.mean, force: d1.force, picture: d1.picture, wet: d1.wet, chance: d1.chance };
   info.index_tr = M.travelIndex(today1);
   info.index_co = M.comfortIndex(today1);
   info.index_cl = M.exerciseIndex(today1);
   info.index_ls = M.dryingIndex(today1);
-  info.index_ag = '';
-  days.slice(0, 3).forEach((d, i) => {
-    info[`st${2 * i + 1}`] = d.dayHigh === null ? '' : degrees(d.dayHigh);
-    info[`st${2 * i + 2}`] = d.nightLow === null ? '' : degrees(d.nightLow);
-  });
+  info.index_ag = allergy;
+  feels.forEach((text, i) => { info[`st${i + 1}`] = text; });
   info.sd = '';
-  // Where the forecast came from; the program reads no such member.
-  info.source = forecast.source || '';
-  return { weatherinfo: info };
+  return { weatherinfo: Object.assign(info, extra) };
 }
 
-module.exports = { buildReport, covers, halfOf, daysBetween };
+module.exports = { buildReport, assembleReport, covers, halfOf, daysBetween };

@@ -7,6 +7,8 @@
 const crypto = require('crypto');
 const M = require('./mapping');
 const { groupOf } = require('./cityTable');
+const { assembleReport } = require('./report');
+const { syntheticPage } = require('./location');
 
 // A small deterministic generator (sfc32) seeded from SHA-256 of its parts.
 function randomFor(...parts) {
@@ -118,62 +120,23 @@ function uvWord(picture, mean, rng) {
 // The report of one city on `today` ({year, month, day}), as an object.
 function makeReport(name, code, today) {
   const days = [0, 1, 2, 3, 4, 5].map((i) => dayWeather(code, M.addDays(today, i)));
+  for (const d of days) {
+    d.wet = M.isWetPicture(d.picture) || M.isWetPicture(d.night);
+    if (d.nightAs99) d.nightImage = '99';
+  }
   const rng = randomFor(code, M.dayText(today), 'index');
-  const five = days.slice(0, 5);
-  const info = {
-    city: name,
-    city_en: '',
-    cityid: code,
-    date_y: M.dateY(today),
-    date: M.lunarDate(today),
-    week: M.weekday(today),
-    fchh: '11',
-  };
-  five.forEach((d, i) => { info[`temp${i + 1}`] = `${d.high}℃~${d.low}℃`; });
-  five.forEach((d, i) => {
-    info[`tempF${i + 1}`] = `${(d.high * 1.8 + 32).toFixed(1)}℉~${(d.low * 1.8 + 32).toFixed(1)}℉`;
-  });
-  five.forEach((d, i) => { info[`weather${i + 1}`] = M.weatherWords(M.titleOf(d.picture), M.titleOf(d.night)); });
-  five.forEach((d, i) => {
-    info[`img${2 * i + 1}`] = String(d.picture);
-    info[`img${2 * i + 2}`] = d.nightAs99 ? '99' : String(d.night);
-  });
-  info.img_single = info.img1;
-  five.forEach((d, i) => {
-    info[`img_title${2 * i + 1}`] = M.titleOf(d.picture);
-    info[`img_title${2 * i + 2}`] = M.titleOf(d.night);
-  });
-  info.img_title_single = info.img_title1;
-  five.forEach((d, i) => { info[`wind${i + 1}`] = d.wind; });
-  info.fx1 = days[0].direction;
-  info.fx2 = days[1].direction;
-  five.forEach((d, i) => { info[`fl${i + 1}`] = M.forceText(d.force); });
   const [d1, d2] = days;
-  const first = M.clothing(d1.mean);
-  const second = M.clothing(d2.mean);
-  info.index = first.word;
-  info.index_d = first.advice;
-  info.index48 = second.word;
-  info.index48_d = second.advice;
-  info.index_uv = uvWord(d1.picture, d1.mean, rng);
-  info.index48_uv = uvWord(d2.picture, d2.mean, rng);
-  const wet1 = M.isWetPicture(d1.picture) || M.isWetPicture(d1.night);
-  const today1 = { mean: d1.mean, force: d1.force, picture: d1.picture, wet: wet1 };
-  info.index_xc = wet1 || M.isWetPicture(d2.picture) ? '不宜' : rng.choice(['适宜', '较适宜']);
-  info.index_tr = M.travelIndex(today1);
-  info.index_co = M.comfortIndex(today1);
-  info.index_cl = M.exerciseIndex(today1);
-  info.index_ls = M.dryingIndex(today1);
-  info.index_ag = rng.choice(['极不易发', '不易发', '较易发']);
-  days.slice(0, 3).forEach((d, i) => {
-    info[`st${2 * i + 1}`] = String(d.high - rng.integer(0, 2));
-    info[`st${2 * i + 2}`] = String(d.low + rng.integer(0, 2));
-  });
-  info.sd = '';
-  return { weatherinfo: info };
+  // Drawn in this order: the reports stay what they were.
+  const uv = [uvWord(d1.picture, d1.mean, rng), uvWord(d2.picture, d2.mean, rng)];
+  const washing = d1.wet || M.isWetPicture(d2.picture) ? '不宜' : rng.choice(['适宜', '较适宜']);
+  const allergy = rng.choice(['极不易发', '不易发', '较易发']);
+  const feels = days.slice(0, 3).flatMap((d) => [String(d.high - rng.integer(0, 2)), String(d.low + rng.integer(0, 2))]);
+  return assembleReport({ name, code, today, fchh: '11', days, uv, washing, allergy, feels });
 }
 
 const KUNMING = '101290101';
+// The test hook codes, 000000001 ... 000000012.
+const HOOKS = new Set(Array.from({ length: 12 }, (_, i) => String(i + 1).padStart(9, '0')));
 
 // The test hooks: body bytes for a hook code, or null.
 function hookReport(code, table, today) {
@@ -203,4 +166,62 @@ function hookReport(code, table, today) {
   return encoded(report);
 }
 
-module.exports = { makeReport, hookReport, randomFor, KUNMING, FORCES };
+// The synthetic source: reports and location pages made up from the table,
+// the same all day, so each is made once a day and kept. Both kinds are
+// bounded: reports by the codes that have one, pages by the callers'
+// addresses (a few on a test machine; at most 1,000 kept).
+class SyntheticSource {
+  // `options` as parseOptions makes them: the table, the city the location
+  // page names, its shape, and a fixed date if any.
+  constructor(options) {
+    this.table = options.table;
+    this.city = options.city;
+    this.locationShape = options.locationShape;
+    this.date = options.date;
+    this.kept = { day: '', reports: new Map(), pages: new Map() };
+  }
+
+  start() {}
+
+  stop() {
+    return Promise.resolve();
+  }
+
+  // The machine's own day, as the program's clock has it for days 2 to 5.
+  today() {
+    return this.date || M.localToday();
+  }
+
+  has(code) {
+    return this.table.byCode.has(code) || HOOKS.has(code);
+  }
+
+  report(code, today) {
+    return this.keep('reports', code, today, () => {
+      const body = hookReport(code, this.table, today) ||
+        (this.table.byCode.has(code) ? Buffer.from(JSON.stringify(makeReport(this.table.byCode.get(code), code, today)), 'utf8') : null);
+      return body && { body };
+    });
+  }
+
+  locationPage(address) {
+    return this.keep('pages', address, this.today(), () =>
+      syntheticPage(this.city.name, this.city.code, address, this.locationShape));
+  }
+
+  health() {
+    return { ok: true, text: 'ok: made-up reports' };
+  }
+
+  keep(kind, key, today, make) {
+    const day = M.dayText(today);
+    if (day !== this.kept.day) this.kept = { day, reports: new Map(), pages: new Map() };
+    const kept = this.kept[kind];
+    if (kept.has(key)) return kept.get(key);
+    const made = make();
+    if (made !== null && (kind === 'reports' || kept.size < 1000)) kept.set(key, made);
+    return made;
+  }
+}
+
+module.exports = { makeReport, hookReport, randomFor, SyntheticSource, KUNMING, FORCES };

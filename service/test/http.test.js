@@ -8,6 +8,7 @@ const assert = require('node:assert');
 const net = require('net');
 const H = require('./helpers');
 const { HttpServer } = require('../lib/httpServer');
+const { parseOptions } = require('../lib/options');
 
 const LIMITS = ['--head-timeout', '0.5', '--idle-timeout', '0.5', '--max-connections-per-address', '3'];
 
@@ -197,7 +198,7 @@ async function gatedServer(options) {
       gate.waiting.push(() => resolve(answer(request)));
       if (gate.waiting.length >= gate.want && gate.reached) gate.reached();
     });
-  }, options);
+  }, { limits: parseOptions([]).limits, ...options });
   const { port } = await server.listen(0, '127.0.0.1');
   return { server, port, gate };
 }
@@ -230,7 +231,7 @@ test('behind a trusted proxy the caller is the last forwarded address, when well
 });
 
 test('behind a trusted proxy each forwarded client may have 32 requests in flight', async () => {
-  const { server, port, gate } = await gatedServer({ trustProxy: true, limits: { maxConnectionsPerAddress: 32 } });
+  const { server, port, gate } = await gatedServer({ trustProxy: true });
   try {
     // 32 from one client over 4 proxy connections, held; the 33rd is refused
     // and the proxy's connection goes on with another client's request.

@@ -49,9 +49,9 @@ async function withLive({ mode = 'ok', args = [], extra = {}, delayMs = 0 }, bod
 // Waits until the store holds every place (the first round is done).
 async function filled(service, ms = 10000, { air = false } = {}) {
   const until = Date.now() + ms;
-  const airLeft = () => (air ? service.live.codes.length - service.live.store.air.size : 0);
-  while (service.live.uncovered().length || airLeft()) {
-    if (Date.now() > until) throw new Error(`${service.live.uncovered().length} places still missing`);
+  const airLeft = () => (air ? service.source.codes.length - service.source.store.air.size : 0);
+  while (service.source.uncovered().length || airLeft()) {
+    if (Date.now() > until) throw new Error(`${service.source.uncovered().length} places still missing`);
     await sleep(20);
   }
 }
@@ -59,9 +59,9 @@ async function filled(service, ms = 10000, { air = false } = {}) {
 // The refresher's next round, now (the test's clock has moved past its interval).
 async function refreshNow(service, fake) {
   const before = fake.requests.length;
-  service.live.refresher.tick();
+  service.source.refresher.tick();
   const until = Date.now() + 5000;
-  while (service.live.refresher.busy || fake.requests.length === before) {
+  while (service.source.refresher.busy || fake.requests.length === before) {
     if (Date.now() > until) throw new Error('no refresh');
     await sleep(10);
   }
@@ -147,8 +147,8 @@ test('an unfit answer never replaces a good forecast; a place unfit alone keeps 
     for (const mode of ['nulls', 'wrongtypes', 'missing', 'fahrenheit', 'wrongday', 'truncated', 'garbage',
       'error400', 'status500']) {
       fake.mode = mode;
-      now.advance(service.live.plan.intervalMs);
-      service.live.refresher.sources[0].gate.blockedUntil = 0;   // no back-off wait between the cases
+      now.advance(service.source.plan.intervalMs);
+      service.source.refresher.sources[0].gate.blockedUntil = 0;   // no back-off wait between the cases
       await refreshNow(service, fake);
       const after = await H.getReport(service.port, BEIJING);
       assert.strictEqual(after.status, 200, mode);
@@ -158,13 +158,13 @@ test('an unfit answer never replaces a good forecast; a place unfit alone keeps 
     assert.match(await metrics(), /weather_upstream_failures_total\{source="open-meteo",kind="garbage"\} 2/);
     // One place's data spoiled in an otherwise good batch: only it keeps its old forecast.
     fake.mode = 'ok';
-    fake.unfit.add(service.live.coordinates[BEIJING][0].toFixed(4));
-    now.advance(service.live.plan.intervalMs);
-    service.live.refresher.sources[0].gate.blockedUntil = 0;
+    fake.unfit.add(service.source.coordinates[BEIJING][0].toFixed(4));
+    now.advance(service.source.plan.intervalMs);
+    service.source.refresher.sources[0].gate.blockedUntil = 0;
     await refreshNow(service, fake);
-    while (service.live.refresher.busy || service.live.refresher.due(now()).length > 1) await sleep(10);
-    assert.strictEqual(service.live.store.get(BEIJING).fetchedAt < now(), true);
-    assert.strictEqual(service.live.store.get(GUANGZHOU).fetchedAt, now());
+    while (service.source.refresher.busy || service.source.refresher.due(now()).length > 1) await sleep(10);
+    assert.strictEqual(service.source.store.get(BEIJING).fetchedAt < now(), true);
+    assert.strictEqual(service.source.store.get(GUANGZHOU).fetchedAt, now());
     assert.deepStrictEqual((await H.getReport(service.port, BEIJING)).body, good.body);
   });
 });
@@ -174,7 +174,7 @@ test('the store survives a restart; with the API down every place is still serve
   let bodies;
   await withLive({ args: ['--date', DATE, '--store', store] }, async (service) => {
     await filled(service);
-    await service.live.store.save();
+    await service.source.store.save();
     bodies = await Promise.all([BEIJING, GUANGZHOU].map(async (code) => (await H.getReport(service.port, code)).body));
   });
   assert.ok(JSON.parse(fs.readFileSync(store, 'utf8')).places[BEIJING]);
@@ -211,11 +211,11 @@ test('a 429 waits until the window it names resets; other failures back off', as
       fake.mode = mode;
       now.set('2026-12-08T05:20:30Z');
       await refreshNow(service, fake);
-      assert.strictEqual(new Date(service.live.refresher.sources[0].gate.blockedUntil).toISOString(), until, mode);
+      assert.strictEqual(new Date(service.source.refresher.sources[0].gate.blockedUntil).toISOString(), until, mode);
       // Thirty requests for stale places meanwhile: answered from the store, no call.
       const asked = fake.requests.length;
       for (let i = 0; i < 30; ++i) assert.strictEqual((await H.getReport(service.port, CODES[i])).status, 200);
-      service.live.refresher.tick();
+      service.source.refresher.tick();
       await sleep(30);
       assert.strictEqual(fake.requests.length, asked, mode);
     });
@@ -227,9 +227,9 @@ test('a 429 waits until the window it names resets; other failures back off', as
     fake.mode = 'status500';
     const waits = [];
     for (let i = 0; i < 3; ++i) {
-      now.advance(i === 0 ? service.live.plan.intervalMs : waits[i - 1]);
+      now.advance(i === 0 ? service.source.plan.intervalMs : waits[i - 1]);
       await refreshNow(service, fake);
-      waits.push(service.live.refresher.sources[0].gate.blockedUntil - now());
+      waits.push(service.source.refresher.sources[0].gate.blockedUntil - now());
     }
     waits.forEach((wait, i) => assert.ok(Math.abs(wait - 30e3 * 2 ** i) <= 3e3 * 2 ** i, `${i}: ${wait} ms`));
   });
@@ -241,15 +241,15 @@ test('while the API hangs or drips, a stored place answers at once', async () =>
     await withLive({ extra: { now }, args: ['--upstream-timeout', '30'] }, async (service, fake) => {
       await filled(service);
       fake.mode = mode;
-      now.advance(service.live.plan.intervalMs);
-      service.live.refresher.tick();
+      now.advance(service.source.plan.intervalMs);
+      service.source.refresher.tick();
       while (!fake.hanging.size) await sleep(5);
       const started = Date.now();
       for (const code of [BEIJING, GUANGZHOU]) assert.strictEqual((await H.getReport(service.port, code)).status, 200);
-      assert.ok(service.live.refresher.busy, `${mode}: the refresh is still waiting`);
+      assert.ok(service.source.refresher.busy, `${mode}: the refresh is still waiting`);
       assert.ok(Date.now() - started < 1000, `${mode}: ${Date.now() - started} ms`);
       // Waiting on the API costs nothing meanwhile: no timer spins.
-      const refresher = service.live.refresher;
+      const refresher = service.source.refresher;
       let ticks = 0;
       const tick = refresher.tick.bind(refresher);
       refresher.tick = () => { ++ticks; tick(); };

@@ -61,7 +61,7 @@ test('with Open-Meteo failing in any way, MET Norway makes every report', async 
   for (const mode of ['error400', 'status429', 'status500', 'garbage', 'truncated', 'hang', 'nulls', 'fahrenheit',
     'wrongday']) {
     await withSources({ mode, args: METNO }, async (service, fake) => {
-      await until(mode, () => !service.live.uncovered().length);
+      await until(mode, () => !service.source.uncovered().length);
       for (const code of SOME) {
         const answer = await H.getReport(service.port, code);
         assert.strictEqual(answer.status, 200, `${mode} ${code}`);
@@ -78,7 +78,7 @@ test('with Open-Meteo failing in any way, MET Norway makes every report', async 
 test('every one of the 447 places, from MET Norway alone while Open-Meteo is down', async () => {
   const codes = [...new Set(table.entries.map((entry) => entry.code))];
   await withSources({ codes, mode: 'status500', args: METNO }, async (service, fake) => {
-    await until('every place', () => !service.live.uncovered().length);
+    await until('every place', () => !service.source.uncovered().length);
     for (const code of codes) assertComplete((await H.getReport(service.port, code)).json.weatherinfo, code, 'met-norway');
     assert.strictEqual(fake.metRequests.length, codes.length, 'one request a place');
     // At most 20 a second.
@@ -93,20 +93,20 @@ test('MET Norway is not asked again before Expires; then If-Modified-Since bring
   await withSources({ mode: 'status500', args: METNO, extra: { now: clock } }, async (service, fake) => {
     fake.metNow = now;
     fake.metExpiresMs = 10 * 3600e3;
-    await until('stored', () => !service.live.uncovered().length);
+    await until('stored', () => !service.source.uncovered().length);
     const before = await H.getReport(service.port, BEIJING);
     const asked = fake.metRequests.length;
     // Past the fresh period, but not past Expires.
-    now += service.live.plan.intervalMs;
-    service.live.refresher.sources[0].gate.blockedUntil = now + 3600e3;   // Open-Meteo still down
-    service.live.refresher.tick();
+    now += service.source.plan.intervalMs;
+    service.source.refresher.sources[0].gate.blockedUntil = now + 3600e3;   // Open-Meteo still down
+    service.source.refresher.tick();
     await sleep(300);
     assert.strictEqual(fake.metRequests.length, asked, 'Expires not reached: no request');
     now += 10 * 3600e3;
     fake.metNow = now;
-    service.live.refresher.sources[0].gate.blockedUntil = now + 3600e3;
-    service.live.refresher.tick();
-    await until('asked again', () => service.live.store.get(BEIJING).fetchedAt === now, 10000);
+    service.source.refresher.sources[0].gate.blockedUntil = now + 3600e3;
+    service.source.refresher.tick();
+    await until('asked again', () => service.source.store.get(BEIJING).fetchedAt === now, 10000);
     const again = fake.metRequests.filter(({ url }) => url.searchParams.get('lat') === ALL[BEIJING][0].toFixed(4));
     assert.strictEqual(again.length, 2);
     assert.strictEqual(again[1].headers['if-modified-since'], new Date(fake.metModified).toUTCString());
@@ -119,7 +119,7 @@ test('MET Norway is not asked again before Expires; then If-Modified-Since bring
 test('the order of preference: MET Norway first asks Open-Meteo nothing', async () => {
   await withSources({ args: ['--sources', 'met-norway,open-meteo', '--contact', 'https://weather.example.org',
     '--met-per-second', '20'] }, async (service, fake) => {
-    await until('stored', () => !service.live.uncovered().length);
+    await until('stored', () => !service.source.uncovered().length);
     for (const code of SOME) assert.strictEqual((await H.getReport(service.port, code)).json.weatherinfo.source, 'met-norway');
     assert.strictEqual(fake.requests.length, 0);
   });
@@ -147,7 +147,7 @@ test('haze and each dust grade from the air; rain keeps its picture; a failing a
     // An entry holds the hour before it: 01:00-08:00 belong to the previous day's night.
     fake.air = (latitude, day, hour) => ({ pm2_5: 20, pm10: 40, dust: 5,
       ...(AIR[latitude > 35 ? 'north' : latitude > 28 ? 'middle' : 'south'][hour <= 8 ? day - 1 : day] || {}) });
-    await until('air', () => service.live.store.air.size === SOME.length, 10000);
+    await until('air', () => service.source.store.air.size === SOME.length, 10000);
     for (const [code, members] of Object.entries(expected)) {
       const info = (await H.getReport(service.port, code)).json.weatherinfo;
       for (const [member, value] of Object.entries(members)) assert.strictEqual(info[member], value, `${code} ${member}`);
@@ -155,7 +155,7 @@ test('haze and each dust grade from the air; rain keeps its picture; a failing a
   });
   await withSources({ args: ['--date', '2026-12-08', '--budget-per-minute', '5000'] }, async (service, fake) => {
     fake.airMode = 'status500';
-    await until('stored', () => !service.live.uncovered().length && fake.airRequests.length > 0, 10000);
+    await until('stored', () => !service.source.uncovered().length && fake.airRequests.length > 0, 10000);
     const info = (await H.getReport(service.port, BEIJING)).json.weatherinfo;
     assert.strictEqual(info.img1, '2');
     assert.strictEqual(info.img2, '1');
