@@ -458,6 +458,28 @@ TEST_P(ReportRoutes, SilentAndDrippingServersEndOnTime) {
   EXPECT_EQ(view.city, Gbk("昆明"));
 }
 
+// While the run waits, the program's own windows get nothing: a message
+// posted to one before the run is still waiting after it.
+TEST_P(ReportRoutes, TheProgramsWindowsWaitUntilTheRunEnds) {
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = ::DefWindowProcW;
+  windowClass.hInstance = ::GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"ReportFetchTestWindow";
+  ::RegisterClassW(&windowClass);  // already there after the first case
+  const HWND window = ::CreateWindowExW(0, windowClass.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10,
+                                        nullptr, nullptr, windowClass.hInstance, nullptr);
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(::PostMessageW(window, WM_APP, 7, 0));
+  ScriptedServer silent({.answer = "", .end = ServerScript::End::kHoldOpen});
+  RecordingView view("101290101");
+  EXPECT_EQ(ErrorOfRun(view, HostOf(silent), ShortLimits(), GetParam().route),
+            GetParam().silentError);
+  MSG message;
+  EXPECT_TRUE(::PeekMessageW(&message, window, WM_APP, WM_APP, PM_REMOVE));
+  EXPECT_EQ(message.wParam, 7u);
+  ::DestroyWindow(window);
+}
+
 INSTANTIATE_TEST_SUITE_P(Ways, ReportRoutes, testing::ValuesIn(kRoutes),
                          [](const testing::TestParamInfo<RouteCase>& info) {
                            return std::string(info.param.name);
