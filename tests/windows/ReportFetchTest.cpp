@@ -669,22 +669,34 @@ TEST(ReportLimitsInTheWindow, ALimitLeavesTheFullWindowAsItWas) {
     ::SetWindowTextW(full.Memo1->Handle(), L"kept");
     const std::vector<std::string> before = Shown(full);
 
-    // Whichever way the request goes, the error report shows the limit.
+    // Whichever way the request goes, a silent and a dripping server end in
+    // the error report of a limit.
     for (const RouteCase& c : kRoutes) {
-      SCOPED_TRACE(c.name);
-      ScriptedServer silent({.answer = "", .end = ServerScript::End::kHoldOpen});
-      app::Services& services = app::CurrentServices();
-      services.createReportRequest = [route = c.route] {
-        return weather::CreateXmlHttpReportRequest(ShortLimits(), route);
-      };
-      services.reportUrl = [host = HostOf(silent)](std::string_view code) {
-        return weather::MakeReportUrl(host, code);
-      };
-      UserPicks(full, full.ComboBox1->ItemIndex());
-      ASSERT_EQ(testsupport::RecordedErrorReports().size(), 1u);
-      EXPECT_EQ(testsupport::RecordedErrorReports().front().text, c.silentError);
-      EXPECT_EQ(Shown(full), before);
-      testsupport::ClearErrorReports();
+      for (const bool dripping : {false, true}) {
+        SCOPED_TRACE(std::string(c.name) + (dripping ? ", dripping" : ", silent"));
+        ScriptedServer server(
+            dripping ? ServerScript{.answer = "HTTP/1.1 200 OK\r\nContent-Length: 9999\r\n\r\n",
+                                    .endlessPiece = "a",
+                                    .pauseBetweenPieces = 100ms}
+                     : ServerScript{.answer = "", .end = ServerScript::End::kHoldOpen});
+        app::Services& services = app::CurrentServices();
+        services.createReportRequest = [route = c.route] {
+          return weather::CreateXmlHttpReportRequest(ShortLimits(), route);
+        };
+        services.reportUrl = [host = HostOf(server)](std::string_view code) {
+          return weather::MakeReportUrl(host, code);
+        };
+        UserPicks(full, full.ComboBox1->ItemIndex());
+        ASSERT_EQ(testsupport::RecordedErrorReports().size(), 1u);
+        const std::string& text = testsupport::RecordedErrorReports().front().text;
+        if (dripping) {
+          EXPECT_TRUE(text == c.dripError || text == c.dripErrorWithoutProgress) << text;
+        } else {
+          EXPECT_EQ(text, c.silentError);
+        }
+        EXPECT_EQ(Shown(full), before);
+        testsupport::ClearErrorReports();
+      }
     }
   }
   app::CurrentServices() = saved;
