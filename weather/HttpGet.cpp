@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstddef>
 #include <stdexcept>
 #include <utility>
@@ -50,24 +51,24 @@ std::optional<std::uint64_t> ParseNumber(std::string_view text, int base) {
   return value;
 }
 
-std::string DurationText(milliseconds duration) {
-  if (duration == std::chrono::seconds(1)) return "1 second";
-  if (duration.count() % 1000 == 0) return std::to_string(duration.count() / 1000) + " seconds";
-  return std::to_string(duration.count()) + " ms";
-}
-
 milliseconds Until(Clock::time_point deadline, Clock::time_point now) {
   return std::max(milliseconds(0), std::chrono::ceil<milliseconds>(deadline - now));
 }
 
 std::runtime_error TotalTimeout(const HttpLimits& limits) {
-  return std::runtime_error("Read timed out: the answer was not complete after " +
-                            DurationText(limits.totalTimeout) + ".");
+  return std::runtime_error(TotalTimeoutText(limits.totalTimeout));
 }
 
 std::runtime_error IdleTimeout(const HttpLimits& limits) {
-  return std::runtime_error("Read timed out: the server sent nothing for " +
-                            DurationText(limits.idleTimeout) + ".");
+  return std::runtime_error(IdleTimeoutText(limits.idleTimeout));
+}
+
+bool IsHttpsAddress(std::string_view address) {
+  constexpr std::string_view kScheme = "https://";
+  return address.size() >= kScheme.size() &&
+         std::equal(kScheme.begin(), kScheme.end(), address.begin(), [](char a, char b) {
+           return a == std::tolower(static_cast<unsigned char>(b));
+         });
 }
 
 bool IsFollowedRedirect(int status) {
@@ -435,6 +436,20 @@ std::string MakeHttpGetRequest(const HttpUrl& url, std::string_view extraHeaders
   return request;
 }
 
+std::string DurationText(milliseconds duration) {
+  if (duration == std::chrono::seconds(1)) return "1 second";
+  if (duration.count() % 1000 == 0) return std::to_string(duration.count() / 1000) + " seconds";
+  return std::to_string(duration.count()) + " ms";
+}
+
+std::string IdleTimeoutText(milliseconds silence) {
+  return "Read timed out: the server sent nothing for " + DurationText(silence) + ".";
+}
+
+std::string TotalTimeoutText(milliseconds whole) {
+  return "Read timed out: the answer was not complete after " + DurationText(whole) + ".";
+}
+
 HttpAnswer HttpGetUrl(std::string_view url, const HttpLimits& limits,
                       std::string_view extraHeaders) {
   const auto totalDeadline = Clock::now() + limits.totalTimeout;
@@ -453,12 +468,17 @@ HttpAnswer HttpGetUrl(std::string_view url, const HttpLimits& limits,
     HttpResponseParser parser(limits, HttpBodies::kOfEveryStatus);
     ReadAnswer(connection, parser, limits, totalDeadline);
     if (parser.Failing()) throw std::runtime_error(parser.FailureText());
-    if (!parser.Redirects()) return {parser.StatusCode().value_or(0), parser.Head(), parser.Page()};
+    if (!parser.Redirects()) {
+      return {parser.StatusCode().value_or(0), parser.Head(), parser.Page(), {}};
+    }
     if (redirects == limits.maxRedirects) {
       throw std::runtime_error("The server redirected more than " +
                                std::to_string(limits.maxRedirects) + " times.");
     }
     address = ResolveLocation(*target, parser.Location());
+    if (IsHttpsAddress(address)) {
+      return {parser.StatusCode().value_or(0), parser.Head(), parser.Page(), address};
+    }
   }
 }
 

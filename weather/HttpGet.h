@@ -146,10 +146,19 @@ struct HttpAnswer {
   int status = 0;
   std::string head;  // as HttpResponseParser::Head()
   std::string body;
+  // A redirect to an https address, which this GET does not follow: the
+  // address, with the redirect's status, head and body above.
+  std::string elsewhere;
 };
 
-// One GET of an http URL, following redirects; the final answer whatever its
-// status. The limits bound everything from the first connect to the last
+// A duration as the limits' texts give it: "1 second", "30 seconds", "500 ms".
+std::string DurationText(std::chrono::milliseconds duration);
+// The texts of the two read limits.
+std::string IdleTimeoutText(std::chrono::milliseconds silence);
+std::string TotalTimeoutText(std::chrono::milliseconds whole);
+
+// One GET of an http URL, following redirects to http addresses; the final
+// answer whatever its status. The limits bound everything from the first connect to the last
 // byte. Throws SocketError when the network fails, std::runtime_error with
 // the text to show when the server breaks a limit or the rules of HTTP.
 HttpAnswer HttpGetUrl(std::string_view url, const HttpLimits& limits = {},

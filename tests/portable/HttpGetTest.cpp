@@ -741,9 +741,22 @@ TEST(UrlGet, RedirectLoopEndsAtItsLimit) {
 }
 
 TEST(UrlGet, RedirectToAnotherSchemeIsAnError) {
-  ScriptedServer server({"HTTP/1.1 301 Moved\r\nLocation: https://secure/x\r\n\r\n"});
-  EXPECT_EQ(UrlGetError(At(server.Port(), "/")),
-            "The address https://secure/x is no http address.");
+  ScriptedServer server({"HTTP/1.1 301 Moved\r\nLocation: ftp://files/x\r\n\r\n"});
+  EXPECT_EQ(UrlGetError(At(server.Port(), "/")), "The address ftp://files/x is no http address.");
+}
+
+// The GET does no TLS: a redirect to https ends it with the address, for the
+// caller to hand on.
+TEST(UrlGet, RedirectToHttpsIsHandedBack) {
+  for (const char* location : {"https://secure/x", "HTTPS://secure/x"}) {
+    SCOPED_TRACE(location);
+    ScriptedServer server({"HTTP/1.1 301 Moved\r\nLocation: " + std::string(location) +
+                           "\r\nContent-Length: 5\r\n\r\nmoved"});
+    const HttpAnswer answer = HttpGetUrl(At(server.Port(), "/"));
+    EXPECT_EQ(answer.elsewhere, location);
+    EXPECT_EQ(answer.status, 301);
+    EXPECT_EQ(server.Connections(), 1);
+  }
 }
 
 // --- Lookup end to end ------------------------------------------------------------

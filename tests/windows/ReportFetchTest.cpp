@@ -5,7 +5,11 @@
 #include <objbase.h>
 #include <psapi.h>
 #include <shlobj.h>
+#include <urlmon.h>
+#include <wininet.h>
+#include <wrl/client.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -25,6 +29,7 @@
 #include "weather/IconFiles.h"
 #include "weather/Report.h"
 #include "weather/ReportItems.h"
+#include "weather/RuntimeClass.h"
 #include "weather/Socket.h"
 #include "weather/SystemMessage.h"
 #include "weather/XmlHttpRequest.h"
@@ -124,15 +129,20 @@ class RecordingView : public weather::ReportView {
   std::string code_;
 };
 
-void RunInto(RecordingView& view, const std::string& host, const weather::HttpLimits& limits = {}) {
-  weather::RunReport([&limits] { return weather::CreateXmlHttpReportRequest(limits); }, view,
-                     [&host](std::string_view code) { return weather::MakeReportUrl(host, code); });
+using weather::ReportRoute;
+
+void RunInto(RecordingView& view, const std::string& host, const weather::HttpLimits& limits = {},
+             ReportRoute route = ReportRoute::kOwnTransport) {
+  weather::RunReport(
+      [&limits, route] { return weather::CreateXmlHttpReportRequest(limits, route); }, view,
+      [&host](std::string_view code) { return weather::MakeReportUrl(host, code); });
 }
 
 std::string ErrorOfRun(RecordingView& view, const std::string& host,
-                       const weather::HttpLimits& limits = {}) {
+                       const weather::HttpLimits& limits = {},
+                       ReportRoute route = ReportRoute::kOwnTransport) {
   try {
-    RunInto(view, host, limits);
+    RunInto(view, host, limits, route);
   } catch (const std::runtime_error& error) {
     return error.what();
   }
@@ -322,6 +332,308 @@ TEST(ReportConnectLimit, AnUnansweredConnectEndsTheRun) {
   ::CoUninitialize();
 }
 
+// --- Every way to the network: the program's transport, and the platform's
+// where the registration is refused or the object passes the transport over --
+
+struct RouteCase {
+  const char* name;
+  ReportRoute route;
+  // What a silent server ends with, and before when.
+  const char* silentError;
+  std::chrono::milliseconds silentBelow;
+  // What a server dripping its body ends with: the whole answer's limit, or,
+  // where the platform's object shows no progress while a body drips in (as
+  // Wine's stays at READYSTATE_LOADED), the limit of the answer's beginning.
+  const char* dripError;
+  const char* dripErrorWithoutProgress;
+};
+
+constexpr const char* kIncomplete = "Read timed out: the answer was not complete after 1500 ms.";
+// The platform's object shows no progress before the answer begins:
+// connecting and silence are bounded together (500 ms + 500 ms).
+constexpr const char* kNotBegun = "Read timed out: no answer began within 1 second.";
+
+const RouteCase kRoutes[] = {
+    {.name = "OwnTransport",
+     .route = ReportRoute::kOwnTransport,
+     .silentError = "Read timed out: the server sent nothing for 500 ms.",
+     .silentBelow = 1000ms,
+     .dripError = kIncomplete,
+     .dripErrorWithoutProgress = kIncomplete},
+    {.name = "RegistrationRefused",
+     .route = ReportRoute::kRegistrationRefused,
+     .silentError = kNotBegun,
+     .silentBelow = 1500ms,
+     .dripError = kIncomplete,
+     .dripErrorWithoutProgress = kNotBegun},
+    {.name = "PassedOver",
+     .route = ReportRoute::kOwnTransportPassedOver,
+     .silentError = kNotBegun,
+     .silentBelow = 1500ms,
+     .dripError = kIncomplete,
+     .dripErrorWithoutProgress = kNotBegun},
+};
+
+void PrintTo(const RouteCase& c, std::ostream* os) { *os << c.name; }
+
+class ReportRoutes : public testing::TestWithParam<RouteCase> {
+ protected:
+  static void SetUpTestSuite() {
+    ::CoInitialize(nullptr);
+    standIn_ = std::make_unique<testsupport::StandIn>();
+  }
+  static void TearDownTestSuite() {
+    standIn_.reset();
+    ::CoUninitialize();
+  }
+  static inline std::unique_ptr<testsupport::StandIn> standIn_;
+};
+
+TEST_P(ReportRoutes, AGoodReportAndARedirectedOneShow) {
+  const ReportRoute route = GetParam().route;
+  RecordingView view("101010100");
+  RunInto(view, standIn_->HostAndPort(), {}, route);
+  EXPECT_EQ(view.city, Gbk("北京"));
+
+  ScriptedServer server({"HTTP/1.1 302 Found\r\nLocation: http://" + standIn_->HostAndPort() +
+                         "/data/101290101.html\r\nContent-Length: 0\r\n\r\n"});
+  RecordingView redirected("101010100");
+  RunInto(redirected, HostOf(server), {}, route);
+  EXPECT_EQ(redirected.city, Gbk("昆明"));
+  const std::string request = server.Request();
+  EXPECT_EQ(request.rfind("GET /data/101010100.html HTTP/1.1\r\n", 0), 0u);
+  // Every run asks the network, even for an answer that allows caching: the
+  // request tells WinINet's cache not to answer it.
+  EXPECT_NE(request.find("\r\nCache-Control: no-cache\r\n"), std::string::npos) << request;
+  EXPECT_NE(request.find("\r\nIf-Modified-Since: Thu, 01 Jan 1970 00:00:00 GMT\r\n"),
+            std::string::npos)
+      << request;
+  std::string cacheable = testsupport::HttpGetRaw(standIn_->Port(), "/data/101290101.html");
+  cacheable.insert(cacheable.find("\r\n") + 2,
+                   "Cache-Control: public, max-age=3600\r\n"
+                   "Last-Modified: Thu, 01 Jan 2015 00:00:00 GMT\r\n");
+  ScriptedServer cached({.answer = cacheable, .everyConnection = true});
+  for (int run = 0; run < 2; ++run) {
+    RecordingView again("101290101");
+    RunInto(again, HostOf(cached), {}, route);
+    EXPECT_EQ(again.city, Gbk("昆明"));
+  }
+  EXPECT_EQ(cached.Connections(), 2);
+}
+
+TEST_P(ReportRoutes, SilentAndDrippingServersEndOnTime) {
+  const RouteCase& c = GetParam();
+  {
+    ScriptedServer silent({.answer = "", .end = ServerScript::End::kHoldOpen});
+    RecordingView view("101290101");
+    const auto start = Clock::now();
+    EXPECT_EQ(ErrorOfRun(view, HostOf(silent), ShortLimits(), c.route), c.silentError);
+    const auto elapsed = Clock::now() - start;
+    EXPECT_GE(elapsed, 450ms);
+    EXPECT_LT(elapsed, c.silentBelow);
+    EXPECT_TRUE(view.shown.empty());
+    std::printf(
+        "%s, silent: %lld ms\n", c.name,
+        static_cast<long long>(std::chrono::ceil<std::chrono::milliseconds>(elapsed).count()));
+  }
+  {
+    ScriptedServer dripping({.answer = "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n",
+                             .endlessPiece = "a",
+                             .pauseBetweenPieces = 100ms});
+    RecordingView view("101290101");
+    const auto start = Clock::now();
+    const std::string error = ErrorOfRun(view, HostOf(dripping), ShortLimits(), c.route);
+    const auto elapsed = Clock::now() - start;
+    EXPECT_TRUE(error == c.dripError || error == c.dripErrorWithoutProgress) << error;
+    EXPECT_GE(elapsed, error == kIncomplete ? 1400ms : 950ms);
+    EXPECT_LT(elapsed, 3000ms);
+    EXPECT_TRUE(view.shown.empty());
+    std::printf(
+        "%s, dripping body: %s after %lld ms\n", c.name, error.c_str(),
+        static_cast<long long>(std::chrono::ceil<std::chrono::milliseconds>(elapsed).count()));
+  }
+  // A request after the aborted ones is served as usual.
+  RecordingView view("101290101");
+  RunInto(view, standIn_->HostAndPort(), {}, c.route);
+  EXPECT_EQ(view.city, Gbk("昆明"));
+}
+
+// While the run waits, the program's own windows get nothing: a message
+// posted to one before the run is still waiting after it.
+TEST_P(ReportRoutes, TheProgramsWindowsWaitUntilTheRunEnds) {
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = ::DefWindowProcW;
+  windowClass.hInstance = ::GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"ReportFetchTestWindow";
+  ::RegisterClassW(&windowClass);  // already there after the first case
+  const HWND window = ::CreateWindowExW(0, windowClass.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10,
+                                        nullptr, nullptr, windowClass.hInstance, nullptr);
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(::PostMessageW(window, WM_APP, 7, 0));
+  ScriptedServer silent({.answer = "", .end = ServerScript::End::kHoldOpen});
+  RecordingView view("101290101");
+  EXPECT_EQ(ErrorOfRun(view, HostOf(silent), ShortLimits(), GetParam().route),
+            GetParam().silentError);
+  MSG message;
+  EXPECT_TRUE(::PeekMessageW(&message, window, WM_APP, WM_APP, PM_REMOVE));
+  EXPECT_EQ(message.wParam, 7u);
+  ::DestroyWindow(window);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, ReportRoutes, testing::ValuesIn(kRoutes),
+                         [](const testing::TestParamInfo<RouteCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+// The program does no TLS: a redirect to https is handed back to urlmon, whose
+// own https protocol connects to the new address.
+TEST(ReportHttpsRedirect, IsHandedToTheSystemsHttpsProtocol) {
+  ::CoInitialize(nullptr);
+  {
+    ScriptedServer secure({.answer = "", .end = ServerScript::End::kHoldOpen});
+    ScriptedServer server({"HTTP/1.1 301 Moved Permanently\r\nLocation: https://127.0.0.1:" +
+                           std::to_string(secure.Port()) +
+                           "/data/101290101.html\r\nContent-Length: 0\r\n\r\n"});
+    RecordingView view("101290101");
+    const auto start = Clock::now();
+    const std::string error = ErrorOfRun(view, HostOf(server), ShortLimits());
+    const auto elapsed = Clock::now() - start;
+    std::printf(
+        "https redirect: %s after %lld ms\n", error.c_str(),
+        static_cast<long long>(std::chrono::ceil<std::chrono::milliseconds>(elapsed).count()));
+    EXPECT_NE(error, "(no error)");
+    EXPECT_EQ(error.find("no http address"), std::string::npos);
+    EXPECT_EQ(secure.Connections(), 1);
+    EXPECT_LT(elapsed, 2000ms);
+    EXPECT_TRUE(view.shown.empty());
+  }
+  ::CoUninitialize();
+}
+
+// --- The transport as urlmon sees it: a complete http protocol -------------
+
+// Records what a protocol reports to urlmon.
+class RecordingSink : public weather::RuntimeClass<IInternetProtocolSink> {
+ public:
+  STDMETHODIMP Switch(PROTOCOLDATA*) noexcept override { return S_OK; }
+  STDMETHODIMP ReportProgress(ULONG status, LPCWSTR text) noexcept override {
+    progress.emplace_back(status, text != nullptr ? text : L"");
+    return S_OK;
+  }
+  STDMETHODIMP ReportData(DWORD, ULONG, ULONG size) noexcept override {
+    dataSize = size;
+    return S_OK;
+  }
+  STDMETHODIMP ReportResult(HRESULT outcome, DWORD, LPCWSTR text) noexcept override {
+    result = outcome;
+    resultText = text != nullptr ? text : L"";
+    return S_OK;
+  }
+  bool Reported(ULONG status, const std::wstring& text) const {
+    return std::find(progress.begin(), progress.end(), std::pair(status, text)) != progress.end();
+  }
+
+  std::vector<std::pair<ULONG, std::wstring>> progress;
+  ULONG dataSize = 0;
+  HRESULT result = E_PENDING;
+  std::wstring resultText;
+};
+
+class ReportTransport : public testing::Test {
+ protected:
+  void SetUp() override { ::CoInitialize(nullptr); }
+  void TearDown() override { ::CoUninitialize(); }
+
+  // A transport started on url, as urlmon starts one for a binding.
+  Microsoft::WRL::ComPtr<IInternetProtocol> Started(const std::string& url) {
+    Microsoft::WRL::ComPtr<IInternetProtocol> protocol;
+    EXPECT_HRESULT_SUCCEEDED(weather::MakeHttpTransportFactory(ShortLimits())
+                                 ->CreateInstance(nullptr, IID_PPV_ARGS(protocol.GetAddressOf())));
+    if (protocol) {
+      const std::wstring wide(url.begin(), url.end());
+      EXPECT_HRESULT_SUCCEEDED(protocol->Start(wide.c_str(), sink.Get(), nullptr, 0, 0));
+    }
+    return protocol;
+  }
+
+  Microsoft::WRL::ComPtr<RecordingSink> sink = weather::Make<RecordingSink>();
+};
+
+TEST_F(ReportTransport, AnswersTheObjectAsTheSystemsHttpProtocolDoes) {
+  const std::string head =
+      "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\n"
+      "Content-Length: 2\r\n\r\n";
+  ScriptedServer server({head + "{}"});
+  const auto protocol = Started("http://" + HostOf(server) + "/data/101290101.html");
+  ASSERT_TRUE(protocol);
+  EXPECT_EQ(sink->result, S_OK);
+  EXPECT_TRUE(sink->Reported(BINDSTATUS_MIMETYPEAVAILABLE, L"application/json"));
+  EXPECT_EQ(sink->dataSize, 2u);
+  char body[8] = {};
+  ULONG read = 0;
+  EXPECT_EQ(protocol->Read(body, sizeof body, &read), S_OK);
+  EXPECT_EQ(std::string(body, read), "{}");
+  EXPECT_EQ(protocol->Read(body, sizeof body, &read), S_FALSE);
+
+  Microsoft::WRL::ComPtr<IWinInetHttpInfo> info;
+  ASSERT_HRESULT_SUCCEEDED(protocol.As(&info));
+  const struct {
+    DWORD option;
+    std::string text;
+  } texts[] = {
+      {HTTP_QUERY_STATUS_CODE, "200"},
+      {HTTP_QUERY_STATUS_TEXT, "OK"},
+      {HTTP_QUERY_VERSION, "HTTP/1.1"},
+      {HTTP_QUERY_CONTENT_TYPE, "application/json; charset=utf-8"},
+      {HTTP_QUERY_CONTENT_LENGTH, "2"},
+      {HTTP_QUERY_RAW_HEADERS_CRLF, head},
+      {HTTP_QUERY_RAW_HEADERS,
+       std::string("HTTP/1.1 200 OK\0Content-Type: application/json; charset=utf-8\0"
+                   "Content-Length: 2\0\0",
+                   81)},
+  };
+  for (const auto& c : texts) {
+    SCOPED_TRACE(c.option);
+    // First the size it needs, with the ending zero; then the text.
+    DWORD size = 1;
+    char small = 0;
+    EXPECT_EQ(info->QueryInfo(c.option, &small, &size, nullptr, nullptr),
+              HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(size, c.text.size() + 1);
+    std::string buffer(size, 'x');
+    EXPECT_EQ(info->QueryInfo(c.option, buffer.data(), &size, nullptr, nullptr), S_OK);
+    EXPECT_EQ(size, c.text.size());
+    EXPECT_EQ(buffer, c.text + '\0');
+  }
+  for (const auto& [option, number] :
+       {std::pair<DWORD, DWORD>{HTTP_QUERY_STATUS_CODE, 200}, {HTTP_QUERY_CONTENT_LENGTH, 2}}) {
+    SCOPED_TRACE(option);
+    DWORD value = 0, size = 2;
+    EXPECT_EQ(info->QueryInfo(option | HTTP_QUERY_FLAG_NUMBER, &value, &size, nullptr, nullptr),
+              HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(size, sizeof(DWORD));
+    EXPECT_EQ(info->QueryInfo(option | HTTP_QUERY_FLAG_NUMBER, &value, &size, nullptr, nullptr),
+              S_OK);
+    EXPECT_EQ(value, number);
+  }
+  DWORD size = 64;
+  char buffer[64];
+  EXPECT_EQ(info->QueryInfo(HTTP_QUERY_LOCATION, buffer, &size, nullptr, nullptr),
+            HRESULT_FROM_WIN32(ERROR_HTTP_HEADER_NOT_FOUND));
+}
+
+// The program does no TLS: the new address goes back to urlmon.
+TEST_F(ReportTransport, HandsARedirectToHttpsBackToUrlmon) {
+  ScriptedServer server(
+      {"HTTP/1.1 301 Moved Permanently\r\nLocation: https://example.invalid/data/x.html\r\n"
+       "Content-Length: 0\r\n\r\n"});
+  ASSERT_TRUE(Started("http://" + HostOf(server) + "/data/x.html"));
+  EXPECT_EQ(sink->result, INET_E_REDIRECTING);
+  EXPECT_EQ(sink->resultText, L"https://example.invalid/data/x.html");
+  EXPECT_TRUE(sink->Reported(BINDSTATUS_REDIRECTING, L"https://example.invalid/data/x.html"));
+  EXPECT_EQ(sink->dataSize, 0u);
+}
+
 // The user picks an entry of the full window's list: its change notification.
 void UserPicks(ui::TFmVozevezoVudi& full, int index) {
   full.ComboBox1->SetItemIndex(index);
@@ -357,19 +669,35 @@ TEST(ReportLimitsInTheWindow, ALimitLeavesTheFullWindowAsItWas) {
     ::SetWindowTextW(full.Memo1->Handle(), L"kept");
     const std::vector<std::string> before = Shown(full);
 
-    ScriptedServer silent({.answer = "", .end = ServerScript::End::kHoldOpen});
-    app::Services& services = app::CurrentServices();
-    services.createReportRequest = [] {
-      return weather::CreateXmlHttpReportRequest(ShortLimits());
-    };
-    services.reportUrl = [host = HostOf(silent)](std::string_view code) {
-      return weather::MakeReportUrl(host, code);
-    };
-    UserPicks(full, full.ComboBox1->ItemIndex());
-    ASSERT_EQ(testsupport::RecordedErrorReports().size(), 1u);
-    EXPECT_EQ(testsupport::RecordedErrorReports().front().text,
-              "Read timed out: the server sent nothing for 500 ms.");
-    EXPECT_EQ(Shown(full), before);
+    // Whichever way the request goes, a silent and a dripping server end in
+    // the error report of a limit.
+    for (const RouteCase& c : kRoutes) {
+      for (const bool dripping : {false, true}) {
+        SCOPED_TRACE(std::string(c.name) + (dripping ? ", dripping" : ", silent"));
+        ScriptedServer server(
+            dripping ? ServerScript{.answer = "HTTP/1.1 200 OK\r\nContent-Length: 9999\r\n\r\n",
+                                    .endlessPiece = "a",
+                                    .pauseBetweenPieces = 100ms}
+                     : ServerScript{.answer = "", .end = ServerScript::End::kHoldOpen});
+        app::Services& services = app::CurrentServices();
+        services.createReportRequest = [route = c.route] {
+          return weather::CreateXmlHttpReportRequest(ShortLimits(), route);
+        };
+        services.reportUrl = [host = HostOf(server)](std::string_view code) {
+          return weather::MakeReportUrl(host, code);
+        };
+        UserPicks(full, full.ComboBox1->ItemIndex());
+        ASSERT_EQ(testsupport::RecordedErrorReports().size(), 1u);
+        const std::string& text = testsupport::RecordedErrorReports().front().text;
+        if (dripping) {
+          EXPECT_TRUE(text == c.dripError || text == c.dripErrorWithoutProgress) << text;
+        } else {
+          EXPECT_EQ(text, c.silentError);
+        }
+        EXPECT_EQ(Shown(full), before);
+        testsupport::ClearErrorReports();
+      }
+    }
   }
   app::CurrentServices() = saved;
   testsupport::ClearErrorReports();
