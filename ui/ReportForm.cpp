@@ -8,6 +8,8 @@
 #include "weather/IconFiles.h"
 #include "weather/Location.h"
 #include "weather/ReportItems.h"
+#include "win/Dpi.h"
+#include "win/Failure.h"
 
 namespace ui {
 
@@ -17,6 +19,23 @@ const win::FontSpec kLinkFont{L"MS Sans Serif", 11, win::kBlue, DEFAULT_CHARSET,
 
 win::FontSpec WeatherFont(COLORREF color) {
   return {L"\u96B6\u4E66" /* 隶书 */, 19, color, GB2312_CHARSET};
+}
+
+void ReportForm::CreateForm(const wchar_t* className, DWORD exStyle, DWORD style,
+                            const win::Bounds& design, HWND owner) {
+  CreateWindowHandle(className, exStyle, style, design.left, design.top, design.width,
+                     design.height, owner);
+  // Designed at 96 dpi: placed and sized at the dpi of its monitor.
+  SetDpi(win::DpiOf(Handle()));
+  const RECT client = win::ScaledRect({0, 0, design.width, design.height}, Dpi());
+  const RECT outer = win::OuterRect(client, style, exStyle, Dpi());
+  ::SetWindowPos(Handle(), nullptr, win::Scale(design.left, Dpi()), win::Scale(design.top, Dpi()),
+                 outer.right - outer.left, outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ReportForm::Start() {
+  onClick = [this] { win::RunHandler([this] { FormCreate(); }); };
+  win::RunHandler([this] { FormCreate(); });
 }
 
 void ReportForm::Label11Click(const win::Label& sender) {

@@ -53,7 +53,19 @@ class ReportForm : public win::ControlHost, protected weather::ReportView {
   // One fetch-and-display for the selected city.
   void RunReport();
 
+  // The start sequence; each step runs only when every step before it succeeded.
+  virtual void FormCreate() = 0;
+
  protected:
+  // Creates the window at its design place, its client area the design
+  // size, both scaled to the dpi of its monitor (the window is not shown).
+  // Throws the system's message when the window cannot be made.
+  void CreateForm(const wchar_t* className, DWORD exStyle, DWORD style, const win::Bounds& design,
+                  HWND owner);
+  // Runs the start sequence once the controls are built; a click on the
+  // form where no control lies runs it again. A failing step is reported.
+  void Start();
+
   // The location page fetched and cut to its location text; throws with the
   // text to show when the page cannot be fetched.
   static std::string LookUpLocation();

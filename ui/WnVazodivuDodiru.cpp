@@ -65,23 +65,15 @@ TFmVazodivuDodiru::TFmVazodivuDodiru(HWND owner) : ReportForm(win::TextEdges::kS
   // WS_POPUP: no caption, border or system menu. WS_CLIPSIBLINGS: keeps clear
   // of sibling windows. WS_EX_TOPMOST: stays above ordinary windows.
   // WS_EX_TOOLWINDOW: no taskbar button.
-  CreateWindowHandle(L"TFmVazodivuDodiru", WS_EX_TOPMOST | WS_EX_TOOLWINDOW,
-                     WS_POPUP | WS_CLIPSIBLINGS, kDesignLeft, kDesignTop, kClientWidth,
-                     kClientHeight, owner);
-  // Designed at 96 dpi: placed and sized at the dpi of its monitor.
-  SetDpi(win::DpiOf(Handle()));
-  const RECT placed =
-      win::ScaledRect({kDesignLeft, kDesignTop, kClientWidth, kClientHeight}, Dpi());
-  ::SetWindowPos(Handle(), nullptr, placed.left, placed.top, placed.right - placed.left,
-                 placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  CreateForm(L"TFmVazodivuDodiru", WS_EX_TOPMOST | WS_EX_TOOLWINDOW, WS_POPUP | WS_CLIPSIBLINGS,
+             {kDesignLeft, kDesignTop, kClientWidth, kClientHeight}, owner);
   for (std::span<const Row> rows :
        {std::span<const Row>(kLayoutAbovePublisher), std::span<const Row>(kPublisherLayout),
         std::span<const Row>(kLayoutBelowPublisher)}) {
-    win::ApplyLayout<Form>(*this, *this, kWindowFont, rows, windows_);
+    win::ApplyLayout<Form>(*this, *this, kWindowFont, rows);
   }
   SetReadingOrder(ReadingOrder());
-  onClick = [this] { win::RunHandler([this] { FormCreate(); }); };
-  win::RunHandler([this] { FormCreate(); });
+  Start();
 }
 
 std::vector<win::ReadingItem> TFmVazodivuDodiru::ReadingOrder() {
@@ -115,7 +107,6 @@ std::vector<win::ReadingItem> TFmVazodivuDodiru::ReadingOrder() {
 }
 
 void TFmVazodivuDodiru::FormCreate() {
-  // Each step runs only when every step before it succeeded.
   ListCitiesAndSelect(LookUpLocation());
   RunReport();
 

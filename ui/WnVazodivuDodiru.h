@@ -3,7 +3,6 @@
 // weather texts and four pictures float on the desktop.
 #pragma once
 
-#include <memory>
 #include <vector>
 
 #include "ui/ReportForm.h"
@@ -38,7 +37,7 @@ class TFmVazodivuDodiru : public ReportForm {
   bool AutoRunFlag() const noexcept { return autoRunFlag_; }
 
   // Event handlers.
-  void FormCreate();
+  void FormCreate() override;
   void ImgravevuriMouseDown(win::MouseButton button);
   void ImgweathernClick();
   void Imgravevuri2Click();
@@ -59,7 +58,6 @@ class TFmVazodivuDodiru : public ReportForm {
   // The display step: the report's fields into the controls, in order.
   void Display(const json::JsonNode& weatherinfo) override;
 
-  std::vector<std::unique_ptr<win::WindowedControl>> windows_;
   bool autoRunFlag_ = false;
 };
 

@@ -3,7 +3,6 @@
 
 #include <fstream>
 #include <iterator>
-#include <memory>
 
 #include "app/Application.h"
 #include "weather/CityCodes.h"
@@ -23,13 +22,13 @@ class HostWindow : public win::ControlHost {
 class CityComboBoxTest : public testing::Test {
  protected:
   void SetUp() override {
-    combo_ = std::make_unique<win::TComboBox>(host_, win::Bounds{10, 10, 145, 21}, 13,
-                                              win::FontSpec{L"MS Sans Serif", 11, 0, 0});
+    combo_ = &host_.AddWindowed<win::TComboBox>(win::Bounds{10, 10, 145, 21}, 13,
+                                                win::FontSpec{L"MS Sans Serif", 11, 0, 0});
     combo_->AddItem(Gbk("昆明=101290101"));
     combo_->onChange = [this] { ++changes_; };
   }
   HostWindow host_;
-  std::unique_ptr<win::TComboBox> combo_;
+  win::TComboBox* combo_ = nullptr;  // the host's
   int changes_ = 0;
 };
 

@@ -300,25 +300,17 @@ TEST_F(FullWindowTest, DayTableFramesAndControls) {
   EXPECT_EQ(full.Label1->Style().align, win::TextAlign::kCenter);
 
   // Day columns: fixed, centred, see-through labels and fixed transparent pictures.
-  const std::array<std::array<Member<win::Label>, 5>, 5> dayLabels{{
-      {&Form::LblDate1, &Form::Lblweather1, &Form::LblTemp1, &Form::LblWind1, &Form::Lblfl1},
-      {&Form::LblDate2, &Form::Lblweather2, &Form::LblTemp2, &Form::LblWind2, &Form::Lblfl2},
-      {&Form::LblDate3, &Form::Lblweather3, &Form::LblTemp3, &Form::LblWind3, &Form::Lblfl3},
-      {&Form::LblDate4, &Form::Lblweather4, &Form::LblTemp4, &Form::LblWind4, &Form::Lblfl4},
-      {&Form::LblDate5, &Form::Lblweather5, &Form::LblTemp5, &Form::LblWind5, &Form::Lblfl5},
-  }};
+  // The labels of a column, top to bottom.
+  constexpr std::array<win::Label * Form::DayColumn::*, 5> kColumnLabels{
+      &Form::DayColumn::date, &Form::DayColumn::sky, &Form::DayColumn::temperature,
+      &Form::DayColumn::wind, &Form::DayColumn::force};
   const int labelRows[] = {86, 149, 181, 208, 237};
   const int dayX[] = {86, 194, 302, 410, 518};
   const int nightX[] = {126, 234, 343, 451, 559};
-  const std::array<Member<win::Picture>, 5> dayPictures{&Form::Imgravevuri1, &Form::Imgravevuri2,
-                                                        &Form::Imgravevuri3, &Form::Imgravevuri4,
-                                                        &Form::Imgravevuri5};
-  const std::array<Member<win::Picture>, 5> nightPictures{&Form::Imgweathern1, &Form::Imgweathern2,
-                                                          &Form::Imgweathern3, &Form::Imgweathern4,
-                                                          &Form::Imgweathern5};
   for (int n = 0; n < 5; ++n) {
+    const Form::DayColumn column = full.Day(n + 1);
     for (int row = 0; row < 5; ++row) {
-      const win::Label& label = *(full.*dayLabels[n][row]);
+      const win::Label& label = *(column.*kColumnLabels[row]);
       int y = labelRows[row];
       if (n == 4 && (row == 1 || row == 2)) ++y;  // Lblweather5, LblTemp5
       EXPECT_TRUE(SameRect(label.Bounds(), Rect(72 + 109 * n, y, 110, 13)))
@@ -328,8 +320,8 @@ TEST_F(FullWindowTest, DayTableFramesAndControls) {
       EXPECT_TRUE(label.Style().transparent);
       EXPECT_EQ(label.Style().align, win::TextAlign::kCenter);
     }
-    const win::Picture& day = *(full.*dayPictures[n]);
-    const win::Picture& night = *(full.*nightPictures[n]);
+    const win::Picture& day = *column.dayPicture;
+    const win::Picture& night = *column.nightPicture;
     EXPECT_TRUE(SameRect(day.Bounds(), Rect(dayX[n], 110, 42, 30)));
     EXPECT_TRUE(SameRect(night.Bounds(), Rect(nightX[n], 110, 42, 30)));
     EXPECT_EQ(day.Bitmap(), nullptr);
