@@ -4,7 +4,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/Services.h"
 #include "weather/IconFiles.h"
 #include "weather/Location.h"
 #include "weather/ReportItems.h"
@@ -23,6 +22,7 @@ win::FontSpec WeatherFont(COLORREF color) {
 
 void ReportForm::CreateForm(const wchar_t* className, DWORD exStyle, DWORD style,
                             const win::Bounds& design, HWND owner) {
+  owner_ = owner;
   CreateWindowHandle(className, exStyle, style, design.left, design.top, design.width,
                      design.height, owner);
   // Designed at 96 dpi: placed and sized at the dpi of its monitor.
@@ -34,23 +34,20 @@ void ReportForm::CreateForm(const wchar_t* className, DWORD exStyle, DWORD style
 }
 
 void ReportForm::Start() {
-  onClick = [this] { win::RunHandler([this] { FormCreate(); }); };
-  win::RunHandler([this] { FormCreate(); });
+  onClick = [this] { RunHandler([this] { FormCreate(); }); };
+  RunHandler([this] { FormCreate(); });
 }
 
-void ReportForm::Label11Click(const win::Label& sender) {
-  app::CurrentServices().shellOpen(sender.Text());
-}
+void ReportForm::Label11Click(const win::Label& sender) { services_.shellOpen(sender.Text()); }
 
 void ReportForm::RunReport() {
-  const app::Services& services = app::CurrentServices();
-  weather::RunReport(services.createReportRequest, *this, services.reportUrl);
+  weather::RunReport(services_.createReportRequest, *this, services_.reportUrl);
 }
 
 std::string ReportForm::SelectedCityCode() { return ComboBox1->CityCodeAt(ComboBox1->ItemIndex()); }
 
-std::string ReportForm::LookUpLocation() {
-  return weather::CutLocationText(weather::FetchLocationPage(app::CurrentServices().location));
+std::string ReportForm::LookUpLocation() const {
+  return weather::CutLocationText(weather::FetchLocationPage(services_.location));
 }
 
 void ReportForm::ListCitiesAndSelect(const std::string& locationText) {

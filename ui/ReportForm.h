@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Services.h"
 #include "json/Json.h"
 #include "ui/Texts.h"
 #include "weather/Report.h"
@@ -24,7 +25,9 @@ win::FontSpec WeatherFont(COLORREF color);
 
 class ReportForm : public win::ControlHost, protected weather::ReportView {
  public:
-  explicit ReportForm(win::TextEdges edges) : ControlHost(nullptr, edges) {}
+  // The services are kept by reference: they outlive every window.
+  ReportForm(const app::Services& services, win::TextEdges edges)
+      : ControlHost(services.report, nullptr, edges), services_(services) {}
 
   // The city list.
   win::TComboBox* ComboBox1 = nullptr;
@@ -66,9 +69,13 @@ class ReportForm : public win::ControlHost, protected weather::ReportView {
   // form where no control lies runs it again. A failing step is reported.
   void Start();
 
+  const app::Services& Services() const noexcept { return services_; }
+  // The window that owns this one (the application window), for the windows it opens.
+  HWND Owner() const noexcept { return owner_; }
+
   // The location page fetched and cut to its location text; throws with the
   // text to show when the page cannot be fetched.
-  static std::string LookUpLocation();
+  std::string LookUpLocation() const;
   // The city list filled and the located city selected (none when absent),
   // without a change event.
   void ListCitiesAndSelect(const std::string& locationText);
@@ -90,6 +97,9 @@ class ReportForm : public win::ControlHost, protected weather::ReportView {
 
  private:
   std::string SelectedCityCode() override;
+
+  const app::Services& services_;
+  HWND owner_ = nullptr;
 };
 
 // The publisher lines, the same in both windows from a top edge down.

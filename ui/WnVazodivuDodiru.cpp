@@ -61,7 +61,8 @@ RECT MonitorArea(HMONITOR monitor) {
 
 // Sharp letters: the texts float on the colour key, and a smoothed edge
 // would be a blend of the text and the key colour, a dark fringe on the desktop.
-TFmVazodivuDodiru::TFmVazodivuDodiru(HWND owner) : ReportForm(win::TextEdges::kSharp) {
+TFmVazodivuDodiru::TFmVazodivuDodiru(const app::Services& services, HWND owner)
+    : ReportForm(services, win::TextEdges::kSharp) {
   // WS_POPUP: no caption, border or system menu. WS_CLIPSIBLINGS: keeps clear
   // of sibling windows. WS_EX_TOPMOST: stays above ordinary windows.
   // WS_EX_TOOLWINDOW: no taskbar button.
@@ -120,7 +121,7 @@ void TFmVazodivuDodiru::FormCreate() {
   ::SetWindowPos(Handle(), nullptr, ::GetSystemMetrics(SM_CXSCREEN) - (window.right - window.left),
                  0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-  app::Application::Current().SetToolWindowStyle();
+  app::SetToolWindowStyle(Owner());
   RefreshAutoRunCaption();
 }
 
@@ -170,7 +171,7 @@ void TFmVazodivuDodiru::ImgweathernClick() {
 void TFmVazodivuDodiru::Imgravevuri2Click() { Close(); }
 
 void TFmVazodivuDodiru::Imgweathern2Click() {
-  TFmVozevezoVudi full(app::Application::Current().Handle());
+  TFmVozevezoVudi full(Services(), Owner());
   app::ShowModal(full);
 }
 
@@ -179,11 +180,6 @@ void TFmVazodivuDodiru::ComboBox1Change() { RunReport(); }
 void TFmVazodivuDodiru::BtnAutoRunClick() {
   app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), !autoRunFlag_);
   RefreshAutoRunCaption();
-}
-
-void TFmVazodivuDodiru::OnDestroyed() {
-  app::Application& application = app::Application::Current();
-  if (application.MainWindow() == this) application.MainWindowDestroyed();
 }
 
 }  // namespace ui

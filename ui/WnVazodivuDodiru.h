@@ -21,7 +21,7 @@ class TFmVazodivuDodiru : public ReportForm {
 
   // Creates the window and runs its start sequence (the window is not shown).
   // Throws the system's message when the window or a control cannot be made.
-  explicit TFmVazodivuDodiru(HWND owner);
+  TFmVazodivuDodiru(const app::Services& services, HWND owner);
 
   // Controls of this window only, under their layout names (the shared ones
   // are ReportForm's).
@@ -49,7 +49,6 @@ class TFmVazodivuDodiru : public ReportForm {
   void RefreshAutoRunCaption();
 
  protected:
-  void OnDestroyed() override;
   void OnDpiChanged(const RECT& suggested) override;
 
  private:

@@ -192,7 +192,8 @@ std::string Numbered(const char* prefix, int n) { return prefix + std::to_string
 
 }  // namespace
 
-TFmVozevezoVudi::TFmVozevezoVudi(HWND owner) : ReportForm(win::TextEdges::kDesktop) {
+TFmVozevezoVudi::TFmVozevezoVudi(const app::Services& services, HWND owner)
+    : ReportForm(services, win::TextEdges::kDesktop) {
   // WS_CAPTION: a title bar, through which the user closes the window.
   // WS_THICKFRAME: a sizable frame. WS_SYSMENU: the system menu and close box.
   // WS_MINIMIZEBOX, WS_MAXIMIZEBOX: the two boxes beside it.
@@ -299,7 +300,7 @@ void TFmVozevezoVudi::ReportParsed() { Memo1->Clear(); }
 
 void TFmVozevezoVudi::Display(const json::JsonNode& weatherinfo) {
   using namespace weather;
-  const LocalClock clock = SystemClock();
+  const LocalClock& clock = Services().clock;
   for (int n = 1; n <= 5; ++n) {
     const DayColumn column = Day(n);
     column.date->SetText(DayDateText(weatherinfo, n, clock));
@@ -329,7 +330,7 @@ void TFmVozevezoVudi::Display(const json::JsonNode& weatherinfo) {
 void TFmVozevezoVudi::ComboBox1Change() { RunReport(); }
 
 void TFmVozevezoVudi::Button1Click() {
-  TFmVazodivuDodiru compact(app::Application::Current().Handle());
+  TFmVazodivuDodiru compact(Services(), Owner());
   app::ShowModal(compact);
 }
 

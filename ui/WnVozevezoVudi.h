@@ -21,7 +21,7 @@ class TFmVozevezoVudi : public ReportForm {
 
   // Creates the window and runs its start sequence (the window is not shown).
   // Throws the system's message when the window or a control cannot be made.
-  explicit TFmVozevezoVudi(HWND owner);
+  TFmVozevezoVudi(const app::Services& services, HWND owner);
 
   // The controls of one column of the day table, by forecast day.
   struct DayColumn {

@@ -56,8 +56,11 @@ void FollowPointerWhileHeld(HWND window, MouseButton button) {
 
 // --- ControlHost ----------------------------------------------------------
 
-ControlHost::ControlHost(FontSet* sharedFonts, TextEdges edges)
-    : ownFonts_(edges), fonts_(sharedFonts ? sharedFonts : &ownFonts_), color_(ButtonFaceColor()) {}
+ControlHost::ControlHost(FailureSink failures, FontSet* sharedFonts, TextEdges edges)
+    : Window(std::move(failures)),
+      ownFonts_(edges),
+      fonts_(sharedFonts ? sharedFonts : &ownFonts_),
+      color_(ButtonFaceColor()) {}
 
 // Out of line: the controls' and panels' types are whole only here.
 ControlHost::~ControlHost() = default;
@@ -309,15 +312,17 @@ LRESULT ControlHost::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 Panel::Panel(ControlHost& parent, int left, int top, int width, int height, Bevel innerBevel,
              int borderWidth)
-    : ControlHost(&parent.Fonts()), innerBevel_(innerBevel), borderWidth_(borderWidth) {
+    : ControlHost(parent.Failures(), &parent.Fonts()),
+      innerBevel_(innerBevel),
+      borderWidth_(borderWidth) {
   // A child that keeps clear of its siblings and of its own child windows.
   CreateWindowHandle(L"TPanel", 0, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, left,
                      top, width, height, parent.Handle());
 }
 
-Panel::Panel(HWND parent, FontSet& fonts, int left, int top, int width, int height,
-             Bevel innerBevel, int borderWidth)
-    : ControlHost(&fonts), innerBevel_(innerBevel), borderWidth_(borderWidth) {
+Panel::Panel(HWND parent, FontSet& fonts, const FailureSink& failures, int left, int top, int width,
+             int height, Bevel innerBevel, int borderWidth)
+    : ControlHost(failures, &fonts), innerBevel_(innerBevel), borderWidth_(borderWidth) {
   CreateWindowHandle(L"TPanel", 0, WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, left, top, width,
                      height, parent);
 }

@@ -107,8 +107,9 @@ class ControlHost : public Window {
 
  protected:
   // A top-level host owns its fonts (drawn with the given edges); a panel
-  // shares its window's.
-  explicit ControlHost(FontSet* sharedFonts = nullptr, TextEdges edges = TextEdges::kDesktop);
+  // shares its window's, and its failure sink.
+  explicit ControlHost(FailureSink failures, FontSet* sharedFonts = nullptr,
+                       TextEdges edges = TextEdges::kDesktop);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   // Draws what lies under the windowless controls (background, bevels).
   virtual void PaintBackground(HDC dc, const RECT& client);
@@ -157,8 +158,8 @@ class Panel : public ControlHost {
   Panel(ControlHost& parent, int left, int top, int width, int height, Bevel innerBevel,
         int borderWidth);
   // A panel inside a child window of a system class (a tab control's page).
-  Panel(HWND parent, FontSet& fonts, int left, int top, int width, int height, Bevel innerBevel,
-        int borderWidth);
+  Panel(HWND parent, FontSet& fonts, const FailureSink& failures, int left, int top, int width,
+        int height, Bevel innerBevel, int borderWidth);
 
   // Its parent's dpi changed (the shared fonts already follow it).
   void FollowDpi() { ApplyDpi(); }

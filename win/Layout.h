@@ -69,7 +69,7 @@ void ApplyLayout(Form& form, ControlHost& host, const FontSpec& windowFont,
     const Bounds& at = row.at;
     auto bind = [&form](typename LayoutRow<Form>::Handler handler) -> std::function<void()> {
       if (!handler) return {};
-      return [&form, handler] { RunHandler([&] { (form.*handler)(); }); };
+      return [&form, handler] { form.RunHandler([&] { (form.*handler)(); }); };
     };
     std::visit(
         [&](auto member) {
@@ -88,7 +88,7 @@ void ApplyLayout(Form& form, ControlHost& host, const FontSpec& windowFont,
             label.onClick = bind(row.onClick);
             if (row.onLabelClick) {
               label.onClick = [&form, &label, handler = row.onLabelClick] {
-                RunHandler([&] { (form.*handler)(label); });
+                form.RunHandler([&] { (form.*handler)(label); });
               };
             }
             if (Has(row.look, Look::kHandCursor)) label.cursor = ::LoadCursorW(nullptr, IDC_HAND);
@@ -104,7 +104,7 @@ void ApplyLayout(Form& form, ControlHost& host, const FontSpec& windowFont,
             picture.onClick = bind(row.onClick);
             if (row.onMouseDown) {
               picture.onMouseDown = [&form, handler = row.onMouseDown](MouseButton button) {
-                RunHandler([&] { (form.*handler)(button); });
+                form.RunHandler([&] { (form.*handler)(button); });
               };
             }
             form.*member = &picture;

@@ -138,8 +138,8 @@ Panel& TabControl::AddPage(std::string_view caption) {
   item.pszText = text.data();
   ::SendMessageW(Handle(), TCM_INSERTITEMW, pages_.size(), reinterpret_cast<LPARAM>(&item));
   const RECT area = PageArea();
-  pages_.push_back(std::make_unique<Panel>(Handle(), fonts_, area.left, area.top,
-                                           area.right - area.left, area.bottom - area.top,
+  pages_.push_back(std::make_unique<Panel>(Handle(), fonts_, Parent().Failures(), area.left,
+                                           area.top, area.right - area.left, area.bottom - area.top,
                                            Bevel::kNone, 0));
   ShowSelectedPage();
   return *pages_.back();

@@ -144,7 +144,7 @@ constexpr long kText = ROLE_SYSTEM_STATICTEXT;
 constexpr long kWindow = ROLE_SYSTEM_WINDOW;
 
 TEST_F(AccessibilityTest, CompactWindowReadsInOrderWithTheReportsTexts) {
-  ui::TFmVazodivuDodiru w(application_->Handle());
+  ui::TFmVazodivuDodiru w(services_, application_->Handle());
   ::ShowWindow(w.Handle(), SW_SHOWNA);
   ASSERT_TRUE(testsupport::RecordedErrorReports().empty());
   const auto report = Report("101290101");
@@ -202,7 +202,7 @@ TEST_F(AccessibilityTest, CompactWindowReadsInOrderWithTheReportsTexts) {
 }
 
 TEST_F(AccessibilityTest, FullWindowReadsTheTopBarThenTheForecastRowByRow) {
-  ui::TFmVozevezoVudi w(application_->Handle());
+  ui::TFmVozevezoVudi w(services_, application_->Handle());
   ::ShowWindow(w.Handle(), SW_SHOWNA);
   ASSERT_TRUE(testsupport::RecordedErrorReports().empty());
   const auto report = Report("101290101");
@@ -280,7 +280,7 @@ void CALLBACK RecordEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, 
 }
 
 TEST_F(AccessibilityTest, DefaultActionsRunTheMouseHandlers) {
-  ui::TFmVazodivuDodiru w(application_->Handle());
+  ui::TFmVazodivuDodiru w(services_, application_->Handle());
   ::ShowWindow(w.Handle(), SW_SHOWNA);
   ComPtr<IAccessible> object = ClientObject(w.Handle());
   ASSERT_TRUE(object);
@@ -304,7 +304,7 @@ TEST_F(AccessibilityTest, DefaultActionsRunTheMouseHandlers) {
 
   // A link: the shell opens its text.
   std::vector<std::string> opened;
-  app::CurrentServices().shellOpen = [&](const std::string& text) { opened.push_back(text); };
+  services_.shellOpen = [&](const std::string& text) { opened.push_back(text); };
   ASSERT_EQ(object->accDoDefaultAction(Child(23)), S_OK);
   testsupport::PumpMessages();
   EXPECT_EQ(opened, std::vector<std::string>{w.Label12->Text()});
@@ -360,7 +360,7 @@ struct OtherApartmentReader {
 };
 
 TEST_F(AccessibilityTest, AReaderInAnotherApartmentWalksAndActs) {
-  ui::TFmVazodivuDodiru w(application_->Handle());
+  ui::TFmVazodivuDodiru w(services_, application_->Handle());
   ::ShowWindow(w.Handle(), SW_SHOWNA);
   OtherApartmentReader reader;
   reader.window = w.Handle();
@@ -379,7 +379,7 @@ TEST_F(AccessibilityTest, AReaderInAnotherApartmentWalksAndActs) {
 }
 
 TEST_F(AccessibilityTest, ACityChangeAnnouncesTheChangedNames) {
-  ui::TFmVazodivuDodiru w(application_->Handle());
+  ui::TFmVazodivuDodiru w(services_, application_->Handle());
   ::ShowWindow(w.Handle(), SW_SHOWNA);
   seenEvents.clear();
   const HWINEVENTHOOK hook =

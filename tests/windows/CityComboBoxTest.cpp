@@ -8,6 +8,7 @@
 #include "weather/CityCodes.h"
 #include "weather/CityTable.h"
 #include "win/CityComboBox.h"
+#include "windows/support/ErrorReports.h"
 #include "windows/support/WindowDriver.h"
 
 namespace {
@@ -16,7 +17,9 @@ using testsupport::Gbk;
 
 class HostWindow : public win::ControlHost {
  public:
-  HostWindow() { CreateWindowHandle(L"WeatherTestHost", 0, WS_POPUP, 0, 0, 300, 200, nullptr); }
+  HostWindow() : ControlHost(testsupport::RecordingErrorReport()) {
+    CreateWindowHandle(L"WeatherTestHost", 0, WS_POPUP, 0, 0, 300, 200, nullptr);
+  }
 };
 
 class CityComboBoxTest : public testing::Test {

@@ -88,15 +88,11 @@ int PaintIndex(const win::ControlHost& host, const win::GraphicControl* control)
 class FullWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    seams_.emplace();
     standIn_ = std::make_unique<testsupport::StandIn>();
-    standIn_->UseForServices();
+    standIn_->UseForServices(services_);
     testsupport::ClearErrorReports();
   }
-  void TearDown() override {
-    seams_.reset();
-    testsupport::ClearErrorReports();
-  }
+  void TearDown() override { testsupport::ClearErrorReports(); }
 
   // The stand-in's report text of a city code, as the program reads it.
   std::string ReportText(const std::string& code) {
@@ -116,7 +112,7 @@ class FullWindowTest : public ::testing::Test {
 
   // Every report request goes to this special code of the stand-in.
   void AnswerWith(const std::string& code) {
-    app::CurrentServices().reportUrl = [host = standIn_->HostAndPort(), code](std::string_view) {
+    services_.reportUrl = [host = standIn_->HostAndPort(), code](std::string_view) {
       return weather::MakeReportUrl(host, code);
     };
   }
@@ -128,20 +124,20 @@ class FullWindowTest : public ::testing::Test {
                    reinterpret_cast<LPARAM>(full.ComboBox1->Handle()));
   }
 
-  app::Application application_;
-  std::optional<testsupport::SavedSeams> seams_;
+  app::Application application_{testsupport::RecordingErrorReport()};
+  app::Services services_ = testsupport::TestServices();
   std::unique_ptr<testsupport::StandIn> standIn_;
   std::string reportText_;
 };
 
 TEST_F(FullWindowTest, FramedSizableWindowAtItsDesignedPlace) {
-  TFmVozevezoVudi full(app::Application::Current().Handle());
+  TFmVozevezoVudi full(services_, application_.Handle());
   const LONG_PTR style = ::GetWindowLongPtrW(full.Handle(), GWL_STYLE);
   for (LONG_PTR flag : {WS_CAPTION, WS_THICKFRAME, WS_SYSMENU, WS_MINIMIZEBOX, WS_MAXIMIZEBOX}) {
     EXPECT_EQ(style & flag, flag);
   }
   EXPECT_EQ(style & WS_POPUP, 0);
-  EXPECT_EQ(::GetWindow(full.Handle(), GW_OWNER), app::Application::Current().Handle());
+  EXPECT_EQ(::GetWindow(full.Handle(), GW_OWNER), application_.Handle());
   RECT window;
   ::GetWindowRect(full.Handle(), &window);
   EXPECT_EQ(window.left, 417);
@@ -158,7 +154,7 @@ TEST_F(FullWindowTest, FramedSizableWindowAtItsDesignedPlace) {
 }
 
 TEST_F(FullWindowTest, ControlTreeFromBottomToTop) {
-  TFmVozevezoVudi full(app::Application::Current().Handle());
+  TFmVozevezoVudi full(services_, application_.Handle());
   // The forecast panel lies on top and covers the tab control entirely.
   const HWND top = ::GetWindow(full.Handle(), GW_CHILD);
   EXPECT_EQ(top, full.Panel1->Handle());
@@ -213,8 +209,8 @@ template <typename Control>
 using Member = Control* Form::*;
 
 TEST_F(FullWindowTest, PanelsFollowTheClientArea) {
-  testsupport::UseUnreachableServices();
-  Form full(app::Application::Current().Handle());
+  testsupport::UseUnreachableServices(services_);
+  Form full(services_, application_.Handle());
   ::SetWindowPos(full.Handle(), nullptr, 0, 0, 900, 700, SWP_NOMOVE | SWP_NOZORDER);
   RECT client;
   ::GetClientRect(full.Handle(), &client);
@@ -233,8 +229,8 @@ TEST_F(FullWindowTest, PanelsFollowTheClientArea) {
 }
 
 TEST_F(FullWindowTest, DayTableFramesAndControls) {
-  testsupport::UseUnreachableServices();
-  Form full(app::Application::Current().Handle());
+  testsupport::UseUnreachableServices(services_);
+  Form full(services_, application_.Handle());
   // Rows of the day table: y, height, and the frame of the heading column and days 1 to 5.
   struct TableRow {
     int y, height;
@@ -330,8 +326,8 @@ TEST_F(FullWindowTest, DayTableFramesAndControls) {
 }
 
 TEST_F(FullWindowTest, IndexTodayAndPublisherBlocks) {
-  testsupport::UseUnreachableServices();
-  Form full(app::Application::Current().Handle());
+  testsupport::UseUnreachableServices(services_);
+  Form full(services_, application_.Handle());
   const std::pair<Member<win::Picture>, RECT> pictures[] = {
       {&Form::Image5, Rect(10, 258, 64, 67)},     {&Form::Image6, Rect(10, 328, 64, 62)},
       {&Form::Image7, Rect(213, 326, 65, 66)},    {&Form::Image8, Rect(418, 327, 64, 65)},
@@ -399,8 +395,8 @@ TEST_F(FullWindowTest, IndexTodayAndPublisherBlocks) {
 }
 
 TEST_F(FullWindowTest, PanelPaintsInItsDesignedOrder) {
-  testsupport::UseUnreachableServices();
-  Form full(app::Application::Current().Handle());
+  testsupport::UseUnreachableServices(services_);
+  Form full(services_, application_.Handle());
   const win::ControlHost& panel = *full.Panel1;
   std::vector<std::vector<const win::GraphicControl*>> groups(11);
   const std::vector<win::Shape*> shapes = {
@@ -454,8 +450,8 @@ TEST_F(FullWindowTest, PanelPaintsInItsDesignedOrder) {
 }
 
 TEST_F(FullWindowTest, WithoutNetworkTheDesignContentsStay) {
-  testsupport::UseUnreachableServices();
-  Form full(app::Application::Current().Handle());
+  testsupport::UseUnreachableServices(services_);
+  Form full(services_, application_.Handle());
   ASSERT_EQ(RecordedErrorReports().size(), 1u);
   EXPECT_EQ(full.ComboBox1->ItemCount(), 1);
   EXPECT_EQ(full.ComboBox1->ItemText(0), Gbk("昆明=101290101"));
@@ -469,7 +465,7 @@ TEST_F(FullWindowTest, WithoutNetworkTheDesignContentsStay) {
   EXPECT_NE(full.Imgravevuri->Bitmap(), nullptr);
   // Choosing the design entry fails at once: there are no city codes yet.
   testsupport::ClearErrorReports();
-  standIn_->UseForServices();
+  standIn_->UseForServices(services_);
   const std::vector<std::string> before = Snapshot(*full.Panel1);
   UserPicks(full, 0);
   EXPECT_EQ(RecordedErrorReports().size(), 1u);
@@ -479,12 +475,12 @@ TEST_F(FullWindowTest, WithoutNetworkTheDesignContentsStay) {
 
 TEST_F(FullWindowTest, StartShowsTheLocatedCitysReport) {
   int requests = 0;
-  app::Services& services = app::CurrentServices();
+  app::Services& services = services_;
   services.createReportRequest = [&requests, create = services.createReportRequest] {
     ++requests;
     return create();
   };
-  Form full(app::Application::Current().Handle());
+  Form full(services_, application_.Handle());
   ASSERT_TRUE(RecordedErrorReports().empty()) << RecordedErrorReports().front().text;
   EXPECT_EQ(requests, 1);
 
@@ -555,9 +551,9 @@ TEST_F(FullWindowTest, StartShowsTheLocatedCitysReport) {
 }
 
 TEST_F(FullWindowTest, EachChangeOfCityIsOneRunAndTheLocationLineStays) {
-  Form full(app::Application::Current().Handle());
+  Form full(services_, application_.Handle());
   int requests = 0;
-  app::Services& services = app::CurrentServices();
+  app::Services& services = services_;
   services.createReportRequest = [&requests, create = services.createReportRequest] {
     ++requests;
     return create();
@@ -580,7 +576,7 @@ class FullWindowFailureTest : public FullWindowTest {
  protected:
   void SetUp() override {
     FullWindowTest::SetUp();
-    full_ = std::make_unique<Form>(app::Application::Current().Handle());
+    full_ = std::make_unique<Form>(services_, application_.Handle());
     UserPicks(*full_, full_->ComboBox1->FindExact(Gbk("北京")));
     ASSERT_TRUE(RecordedErrorReports().empty());
     ASSERT_NE(full_->LblCityName->Text(), Gbk("昆明"));
@@ -664,7 +660,7 @@ TEST_F(FullWindowFailureTest, DateOfTheHeaderNotAStringKeepsTheFirstReads) {
 
 TEST_F(FullWindowFailureTest, NoServerChangesNothing) {
   const std::string memo2 = full_->Memo2->Text();
-  testsupport::UseUnreachableServices();
+  testsupport::UseUnreachableServices(services_);
   UserPicks(*full_, full_->ComboBox1->ItemIndex());
   EXPECT_EQ(RecordedErrorReports().size(), 1u);
   EXPECT_EQ(Snapshot(*full_->Panel1), before_);
@@ -673,9 +669,9 @@ TEST_F(FullWindowFailureTest, NoServerChangesNothing) {
 }
 
 TEST_F(FullWindowTest, LinksOpenTheirOwnTextOthersDoNothing) {
-  Form full(app::Application::Current().Handle());
+  Form full(services_, application_.Handle());
   std::vector<std::string> opened;
-  app::CurrentServices().shellOpen = [&opened](const std::string& text) { opened.push_back(text); };
+  services_.shellOpen = [&opened](const std::string& text) { opened.push_back(text); };
   testsupport::Click(*full.Label11);
   testsupport::Click(*full.Label12);
   testsupport::Click(*full.Label7);
@@ -746,7 +742,7 @@ std::vector<Form*> VisibleWindows(const wchar_t* className) {
 }
 
 TEST_F(FullWindowTest, ClosingThroughTheTitleBarEndsTheModalLoop) {
-  Form full(app::Application::Current().Handle());
+  Form full(services_, application_.Handle());
   Script script({[&] {
     ::PostMessageW(full.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
     return true;
@@ -758,7 +754,7 @@ TEST_F(FullWindowTest, ClosingThroughTheTitleBarEndsTheModalLoop) {
 }
 
 TEST_F(FullWindowTest, WindowsNestModally) {
-  ui::TFmVazodivuDodiru main(app::Application::Current().Handle());
+  ui::TFmVazodivuDodiru main(services_, application_.Handle());
   ::ShowWindow(main.Handle(), SW_SHOWNA);
   ASSERT_TRUE(RecordedErrorReports().empty()) << RecordedErrorReports().front().text;
   Form* full = nullptr;
@@ -800,7 +796,7 @@ TEST_F(FullWindowTest, WindowsNestModally) {
         return true;
       },
   });
-  win::RunHandler([&] { main.Imgweathern2Click(); });
+  main.RunHandler([&] { main.Imgweathern2Click(); });
   EXPECT_TRUE(script.Finished());
   EXPECT_TRUE(mainDisabledUnderFull);
   EXPECT_TRUE(fullDisabledUnderCompact);

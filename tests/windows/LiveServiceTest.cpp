@@ -95,7 +95,7 @@ class LiveServiceTest : public testsupport::ApplicationTest {
   }
   void SetUp() override {
     ApplicationTest::SetUp();
-    service_->UseForServices();
+    service_->UseForServices(services_);
   }
 
   static void ExpectShows(const TFmVozevezoVudi& full, const Expected& expected) {
@@ -142,7 +142,7 @@ class LiveServiceTest : public testsupport::ApplicationTest {
 };
 
 TEST_F(LiveServiceTest, TheFullWindowShowsTheMappedForecastOfTwoCities) {
-  TFmVozevezoVudi full(app::Application::Current().Handle());
+  TFmVozevezoVudi full(services_, application_->Handle());
   EXPECT_TRUE(testsupport::RecordedErrorReports().empty());
   // A caller on loopback has no public address: the service names its default city.
   EXPECT_EQ(full.ComboBox1->ItemText(full.ComboBox1->ItemIndex()), Gbk("北京"));

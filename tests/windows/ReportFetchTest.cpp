@@ -345,20 +345,19 @@ std::vector<std::string> Shown(const ui::TFmVozevezoVudi& full) {
 }
 
 TEST(ReportLimitsInTheWindow, ALimitLeavesTheFullWindowAsItWas) {
-  app::Application application;
-  const app::Services saved = app::CurrentServices();
+  app::Application application(testsupport::RecordingErrorReport());
+  app::Services services = testsupport::TestServices();
   testsupport::StandIn standIn;
-  standIn.UseForServices();
+  standIn.UseForServices(services);
   testsupport::ClearErrorReports();
   {
-    ui::TFmVozevezoVudi full(app::Application::Current().Handle());
+    ui::TFmVozevezoVudi full(services, application.Handle());
     ASSERT_TRUE(testsupport::RecordedErrorReports().empty());
     ASSERT_FALSE(full.Memo2->Text().empty());
     ::SetWindowTextW(full.Memo1->Handle(), L"kept");
     const std::vector<std::string> before = Shown(full);
 
     ScriptedServer silent({.answer = "", .end = ServerScript::End::kHoldOpen});
-    app::Services& services = app::CurrentServices();
     services.createReportRequest = [] {
       return weather::CreateXmlHttpReportRequest(ShortLimits());
     };
@@ -371,7 +370,6 @@ TEST(ReportLimitsInTheWindow, ALimitLeavesTheFullWindowAsItWas) {
               "Read timed out: the server sent nothing for 500 ms.");
     EXPECT_EQ(Shown(full), before);
   }
-  app::CurrentServices() = saved;
   testsupport::ClearErrorReports();
 }
 

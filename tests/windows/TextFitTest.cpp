@@ -212,13 +212,11 @@ class TextFitTest : public testsupport::WindowTest {
     WindowTest::SetUp();
     reports_ = ReadReports();
     ASSERT_GT(reports_.size(), 100u) << "no report texts at " << WEATHER_REPORT_TEXTS;
-    owner_ = app::Application::Current().Handle();
-    full_ = std::make_unique<TFmVozevezoVudi>(owner_);
-    compact_ = std::make_unique<TFmVazodivuDodiru>(owner_);
+    owner_ = application_->Handle();
+    full_ = std::make_unique<TFmVozevezoVudi>(services_, owner_);
+    compact_ = std::make_unique<TFmVazodivuDodiru>(services_, owner_);
     ASSERT_TRUE(RecordedErrorReports().empty()) << RecordedErrorReports().front().text;
-    app::CurrentServices().createReportRequest = [this] {
-      return std::make_unique<Answer>(answer_);
-    };
+    services_.createReportRequest = [this] { return std::make_unique<Answer>(answer_); };
     fits_ = FullWindowFits(*full_);
     for (Fit& fit : CompactWindowFits(*compact_)) fits_.push_back(fit);
   }
