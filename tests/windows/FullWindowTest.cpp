@@ -408,17 +408,14 @@ TEST_F(FullWindowTest, PanelPaintsInItsDesignedOrder) {
       full.Shape33, full.Shape34, full.Shape35, full.Shape36, full.Shape37, full.Shape38,
       full.Shape39, full.Shape40, full.Shape41};
   groups[0].assign(shapes.begin(), shapes.end());
-  groups[1] = {
-      full.LblDate1,    full.LblDate2,    full.LblDate3,    full.LblDate4,    full.LblDate5,
-      full.Lblweather1, full.Lblweather2, full.Lblweather3, full.Lblweather4, full.Lblweather5,
-      full.LblTemp1,    full.LblTemp2,    full.LblTemp3,    full.LblTemp4,    full.LblTemp5,
-      full.LblWind1,    full.LblWind2,    full.LblWind3,    full.LblWind4,    full.LblWind5,
-      full.Lblfl1,      full.Lblfl2,      full.Lblfl3,      full.Lblfl4,      full.Lblfl5};
+  for (int n = 1; n <= 5; ++n) {
+    const Form::DayColumn column = full.Day(n);
+    groups[1].insert(groups[1].end(),
+                     {column.date, column.sky, column.temperature, column.wind, column.force});
+    groups[4].insert(groups[4].end(), {column.dayPicture, column.nightPicture});
+  }
   groups[2] = {full.Lblchuanyi1, full.Lblchuanyi2};
   groups[3] = {full.Label1, full.Label2, full.Label3, full.Label4, full.Label5};
-  groups[4] = {full.Imgravevuri1, full.Imgravevuri2, full.Imgravevuri3, full.Imgravevuri4,
-               full.Imgravevuri5, full.Imgweathern1, full.Imgweathern2, full.Imgweathern3,
-               full.Imgweathern4, full.Imgweathern5};
   groups[5] = {full.Image5, full.Image6, full.Image7, full.Image8, full.Image9, full.Image10,
                full.Lbluv1, full.Lbluv2, full.Lblcl,  full.Lblc0,  full.Lblls0, full.Lbltr0};
   groups[6] = {full.LblCityName, full.Lbldate, full.Lbldate_y, full.Lblweek};
@@ -480,6 +477,8 @@ TEST_F(FullWindowTest, StartShowsTheLocatedCitysReport) {
     ++requests;
     return create();
   };
+  // The day table's dates count from the services' clock: a leap day lies ahead.
+  services.clock = [] { return weather::LocalDate{2000, 2, 27}; };
   Form full(services_, application_.Handle());
   ASSERT_TRUE(RecordedErrorReports().empty()) << RecordedErrorReports().front().text;
   EXPECT_EQ(requests, 1);
@@ -496,35 +495,23 @@ TEST_F(FullWindowTest, StartShowsTheLocatedCitysReport) {
   EXPECT_EQ(full.Memo2->Text(), WithCrLf(reportText_));
   EXPECT_EQ(full.Memo1->Text(), "");
 
-  const auto clock = weather::SystemClock();
-  const win::Label* dates[] = {full.LblDate1, full.LblDate2, full.LblDate3, full.LblDate4,
-                               full.LblDate5};
-  const win::Label* skies[] = {full.Lblweather1, full.Lblweather2, full.Lblweather3,
-                               full.Lblweather4, full.Lblweather5};
-  const win::Label* temps[] = {full.LblTemp1, full.LblTemp2, full.LblTemp3, full.LblTemp4,
-                               full.LblTemp5};
-  const win::Label* winds[] = {full.LblWind1, full.LblWind2, full.LblWind3, full.LblWind4,
-                               full.LblWind5};
-  const win::Label* forces[] = {full.Lblfl1, full.Lblfl2, full.Lblfl3, full.Lblfl4, full.Lblfl5};
-  const win::Picture* days[] = {full.Imgravevuri1, full.Imgravevuri2, full.Imgravevuri3,
-                                full.Imgravevuri4, full.Imgravevuri5};
-  const win::Picture* nights[] = {full.Imgweathern1, full.Imgweathern2, full.Imgweathern3,
-                                  full.Imgweathern4, full.Imgweathern5};
   const char* windKeys[] = {"fx1", "fx2", "wind3", "wind4", "wind5"};
   for (int n = 1; n <= 5; ++n) {
     const size_t i = static_cast<size_t>(n - 1);
-    EXPECT_EQ(dates[i]->Text(), weather::DayDateText(info, n, clock)) << n;
-    EXPECT_EQ(days[i]->SourcePath(), weather::DayIconFile(info, n)) << n;
-    EXPECT_EQ(nights[i]->SourcePath(), weather::NightIconFile(info, n)) << n;
-    EXPECT_EQ(temps[i]->Text(), weather::KeyText(info, "temp" + std::to_string(n))) << n;
-    EXPECT_EQ(skies[i]->Text(), weather::KeyText(info, "img_title" + std::to_string(2 * n - 1)) +
-                                    " " +
-                                    weather::KeyText(info, "img_title" + std::to_string(2 * n)))
+    const Form::DayColumn column = full.Day(n);
+    EXPECT_EQ(column.date->Text(), weather::DayDateText(info, n, services_.clock)) << n;
+    EXPECT_EQ(column.dayPicture->SourcePath(), weather::DayIconFile(info, n)) << n;
+    EXPECT_EQ(column.nightPicture->SourcePath(), weather::NightIconFile(info, n)) << n;
+    EXPECT_EQ(column.temperature->Text(), weather::KeyText(info, "temp" + std::to_string(n))) << n;
+    EXPECT_EQ(column.sky->Text(), weather::KeyText(info, "img_title" + std::to_string(2 * n - 1)) +
+                                      " " +
+                                      weather::KeyText(info, "img_title" + std::to_string(2 * n)))
         << n;
-    EXPECT_EQ(winds[i]->Text(), weather::KeyText(info, windKeys[i])) << n;
-    EXPECT_EQ(forces[i]->Text(), weather::KeyText(info, "fl" + std::to_string(n))) << n;
+    EXPECT_EQ(column.wind->Text(), weather::KeyText(info, windKeys[i])) << n;
+    EXPECT_EQ(column.force->Text(), weather::KeyText(info, "fl" + std::to_string(n))) << n;
   }
   EXPECT_EQ(full.LblDate1->Text(), weather::StringText(info, "date_y"));
+  EXPECT_EQ(full.LblDate3->Text(), weather::FormatDayDate({2000, 2, 29}));
   EXPECT_EQ(full.Lblchuanyi1->Text(), weather::ClothingText24(info));
   EXPECT_EQ(full.Lblchuanyi2->Text(), weather::ClothingText48(info));
   EXPECT_EQ(full.Lbluv1->Text(), weather::UvText24(info));
@@ -638,7 +625,7 @@ TEST_F(FullWindowFailureTest, MissingIconFileStopsAtThatPicture) {
   // Day 1 and day 2's date are Kunming's; everything from Imgravevuri2 on is Beijing's.
   EXPECT_EQ(full_->LblTemp1->Text(), weather::KeyText(info, "temp1"));
   EXPECT_EQ(full_->Lblfl1->Text(), weather::KeyText(info, "fl1"));
-  EXPECT_EQ(full_->LblDate2->Text(), weather::DayDateText(info, 2, weather::SystemClock()));
+  EXPECT_EQ(full_->LblDate2->Text(), weather::DayDateText(info, 2, services_.clock));
   EXPECT_EQ(full_->Imgravevuri2->SourcePath(), beijingDay2);
   EXPECT_EQ(full_->LblTemp2->Text(), beijingTemp2);
   EXPECT_EQ(full_->LblCityName->Text(), beijingCity);
