@@ -25,6 +25,10 @@ win::FontSpec WeatherFont(COLORREF color);
 
 class ReportForm : public win::ControlHost, protected weather::ReportView {
  public:
+  // Both windows' designed place, at 96 dpi.
+  static constexpr int kDesignLeft = 417;
+  static constexpr int kDesignTop = 139;
+
   // The services are kept by reference: they outlive every window.
   ReportForm(const app::Services& services, win::TextEdges edges)
       : ControlHost(services.report, nullptr, edges), services_(services) {}

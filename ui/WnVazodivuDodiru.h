@@ -11,9 +11,7 @@ namespace ui {
 
 class TFmVazodivuDodiru : public ReportForm {
  public:
-  // Designed place and client size.
-  static constexpr int kDesignLeft = 417;
-  static constexpr int kDesignTop = 139;
+  // Designed client size (the place is ReportForm's).
   static constexpr int kClientWidth = 320;
   static constexpr int kClientHeight = 270;
   // The colour value 25: red 25, green 0, blue 0.

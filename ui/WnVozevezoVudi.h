@@ -11,9 +11,7 @@ namespace ui {
 
 class TFmVozevezoVudi : public ReportForm {
  public:
-  // Designed place and client size.
-  static constexpr int kDesignLeft = 417;
-  static constexpr int kDesignTop = 139;
+  // Designed client size (the place is ReportForm's).
   static constexpr int kClientWidth = 636;
   static constexpr int kClientHeight = 597;
   static constexpr int kTopBarHeight = 27;
