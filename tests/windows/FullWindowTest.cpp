@@ -3,6 +3,8 @@
 // run stops, the links, closing, and the modal nesting with compact windows.
 #include <gtest/gtest.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <commctrl.h>
 
 #include <algorithm>
 #include <array>
@@ -202,6 +204,15 @@ TEST_F(FullWindowTest, ControlTreeFromBottomToTop) {
   ::GetWindowRect(full.cxTabSheet1->Handle(), &area);
   ::MapWindowPoints(nullptr, full.cxPageControl1->Handle(), reinterpret_cast<POINT*>(&area), 2);
   EXPECT_TRUE(SameRect(area, Rect(0, 24, 636, 546)));
+
+  // A click on the second tab: the strip tells the form, which shows that page alone.
+  RECT tab{};
+  ::SendMessageW(full.cxPageControl1->Handle(), TCM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&tab));
+  testsupport::ClickAt(full.cxPageControl1->Handle(),
+                       POINT{(tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2});
+  EXPECT_EQ(full.cxPageControl1->PageIndex(), 1);
+  EXPECT_TRUE(::GetWindowLongPtrW(full.cxTabSheet2->Handle(), GWL_STYLE) & WS_VISIBLE);
+  EXPECT_FALSE(::GetWindowLongPtrW(full.cxTabSheet1->Handle(), GWL_STYLE) & WS_VISIBLE);
 }
 
 using Form = TFmVozevezoVudi;
