@@ -193,9 +193,12 @@ void Picture::Paint(HDC dc) {
 
 void Shape::Paint(HDC dc) {
   const int width = LineWidth(Host().Dpi());
-  // A wider pen keeps inside the frame, as the one-pixel pen does.
-  UniquePen pen(::CreatePen(width == 1 ? PS_SOLID : PS_INSIDEFRAME, width, penColor_));
-  SelectObjectScope selectedPen(dc, pen.get());
+  if (!pen_ || width != penWidth_) {
+    // A wider pen keeps inside the frame, as the one-pixel pen does.
+    pen_.reset(::CreatePen(width == 1 ? PS_SOLID : PS_INSIDEFRAME, width, penColor_));
+    penWidth_ = width;
+  }
+  SelectObjectScope selectedPen(dc, pen_.get());
   SelectObjectScope selectedBrush(dc, ::GetStockObject(NULL_BRUSH));
   const RECT& area = Bounds();
   ::Rectangle(dc, area.left, area.top, area.right, area.bottom);

@@ -135,6 +135,9 @@ class Shape : public GraphicControl {
 
  private:
   COLORREF penColor_;
+  // Made on the first paint at a pen width, not on every paint.
+  UniquePen pen_;
+  int penWidth_ = 0;
 };
 
 }  // namespace win
