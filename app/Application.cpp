@@ -4,40 +4,27 @@
 #include <utility>
 #include <vector>
 
-#include "app/ErrorReport.h"
-
 namespace app {
-namespace {
 
-Application* current = nullptr;
-
-}  // namespace
-
-ApplicationWindow::ApplicationWindow() {
+ApplicationWindow::ApplicationWindow(win::FailureSink failures) : Window(std::move(failures)) {
   // Never shown: it only owns the program's windows, like a toolkit's
   // application window.
   CreateWindowHandle(L"TApplication", 0, WS_POPUP | WS_CLIPSIBLINGS | WS_SYSMENU, 0, 0, 0, 0,
                      nullptr);
 }
 
-Application::Application()
-    : previousSink_(win::SetFailureSink(ShowErrorReport)),
-      previous_(std::exchange(current, this)) {}
-
-Application::~Application() {
-  current = previous_;
-  win::SetFailureSink(previousSink_);
+void SetToolWindowStyle(HWND applicationWindow) {
+  ::SetWindowLongPtrW(applicationWindow, GWL_EXSTYLE, WS_EX_TOOLWINDOW);
 }
 
-Application& Application::Current() { return *current; }
+Application::Application(win::FailureSink failures) : window_(std::move(failures)) {}
 
-void Application::SetToolWindowStyle() {
-  ::SetWindowLongPtrW(Handle(), GWL_EXSTYLE, WS_EX_TOOLWINDOW);
-}
-
-void Application::MainWindowDestroyed() {
-  mainWindow_ = nullptr;
-  ::PostQuitMessage(0);
+void Application::SetMainWindow(win::Window& window) {
+  mainWindow_ = &window;
+  window.onDestroyed = [this] {
+    mainWindow_ = nullptr;
+    ::PostQuitMessage(0);
+  };
 }
 
 int Application::Run() {
@@ -50,25 +37,25 @@ int Application::Run() {
   return 0;
 }
 
-int RunProgram(const MainWindowFactory& create) noexcept {
+int RunProgram(const win::FailureSink& failures, const MainWindowFactory& create) noexcept {
   try {
-    Application application;
+    Application application(failures);
     std::unique_ptr<win::Window> mainWindow;
     try {
       mainWindow = create(application.Handle());
     } catch (const std::exception& error) {
       // Without its main window the program could never be closed.
-      ShowErrorReport(error.what());
+      win::ReportFailure(failures, error.what());
       return 1;
     }
-    application.SetMainWindow(mainWindow.get());
+    application.SetMainWindow(*mainWindow);
     // Also when the main window's start sequence stopped early.
     application.SetToolWindowStyle();
     return application.Run();
   } catch (const std::exception& error) {
-    ShowErrorReport(error.what());
+    win::ReportFailure(failures, error.what());
   } catch (...) {
-    ShowErrorReport("Unknown error");
+    win::ReportFailure(failures, "Unknown error");
   }
   return 1;
 }

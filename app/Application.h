@@ -16,30 +16,28 @@ namespace app {
 
 class ApplicationWindow : public win::Window {
  public:
-  ApplicationWindow();
+  explicit ApplicationWindow(win::FailureSink failures);
 };
+
+// A tool window has no taskbar button: exactly WS_EX_TOOLWINDOW, nothing else.
+void SetToolWindowStyle(HWND applicationWindow);
 
 class Application {
  public:
   // Joins the thread to a single-threaded COM apartment before any window
-  // exists, and routes every handler's failure to the error report.
-  Application();
-  ~Application();
+  // exists; failures of the application window's handlers go to the sink.
+  explicit Application(win::FailureSink failures);
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;
 
-  // The innermost instance while it lives (windows find their owner through it).
-  static Application& Current();
-
+  // The window that owns the program's windows.
   HWND Handle() const noexcept { return window_.Handle(); }
 
-  // A tool window has no taskbar button: exactly WS_EX_TOOLWINDOW, nothing else.
-  void SetToolWindowStyle();
+  void SetToolWindowStyle() { app::SetToolWindowStyle(Handle()); }
 
   // The first window created; its destruction ends the message loop.
-  void SetMainWindow(win::Window* window) noexcept { mainWindow_ = window; }
+  void SetMainWindow(win::Window& window);
   win::Window* MainWindow() const noexcept { return mainWindow_; }
-  void MainWindowDestroyed();
 
   // Shows the main window and runs the message loop until it is closed.
   int Run();
@@ -51,8 +49,6 @@ class Application {
     DpiAwareness() { win::DeclareDpiAwareness(); }
   } dpiAwareness_;
   win::ComApartmentScope apartment_;
-  win::FailureSink previousSink_;
-  Application* previous_;  // an outer application object, restored when this one ends
   ApplicationWindow window_;
   win::Window* mainWindow_ = nullptr;
 };
@@ -61,8 +57,9 @@ using MainWindowFactory = std::function<std::unique_ptr<win::Window>(HWND owner)
 
 // The whole program: the application, the main window made by `create`
 // (owned by the application window), the tool-window style and the loop.
-// A main window that cannot be created is reported and gives exit code 1.
-int RunProgram(const MainWindowFactory& create) noexcept;
+// Failures go to the sink; a main window that cannot be created is reported
+// and gives exit code 1.
+int RunProgram(const win::FailureSink& failures, const MainWindowFactory& create) noexcept;
 
 // Shows the window modally: every other window of the thread is disabled but
 // stays visible until the window's modal loop ends; returns its modal result.

@@ -1,27 +1,22 @@
 // The program's one way of showing a failure: a modal stop box captioned with
-// the application title. Tests replace the box with a recorder.
+// the application title (the words are weather/ErrorReportText.h's).
 #pragma once
 
 #include <functional>
 #include <string>
 
+#include "win/Failure.h"
+
 namespace app {
 
-// The executable's file name without directory, cut at its first ".", every
-// letter after the first in lower case ("WEATHER.EXE" gives "Weather").
+// The running executable's title.
 std::string ApplicationTitle();
-std::string ApplicationTitleFromPath(const std::string& path);
 
-// The message as shown: "." appended when the text is not empty and its last
-// character sorts after ".".
-std::string ErrorReportText(const std::string& message);
+// Shows a report's title and text (a stop box; tests record instead).
+using ErrorReportBox = std::function<void(const std::string& title, const std::string& text)>;
 
-using ErrorReportSink = std::function<void(const std::string& title, const std::string& text)>;
-
-// Replaces where reports go (a message box by default); returns the old sink.
-ErrorReportSink SetErrorReportSink(ErrorReportSink sink);
-
-// The application installs this as the windows' failure sink.
-void ShowErrorReport(const std::string& message);
+// The error report as a failure sink: the message, as the report shows it,
+// under the application title, in the box (the stop box when none is given).
+win::FailureSink ErrorReport(ErrorReportBox box = {});
 
 }  // namespace app

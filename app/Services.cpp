@@ -4,6 +4,7 @@
 // after windows.h, which it needs
 #include <shellapi.h>
 
+#include "app/ErrorReport.h"
 #include "weather/Location.h"
 #include "weather/SystemFunction.h"
 #include "weather/XmlHttpRequest.h"
@@ -11,8 +12,8 @@
 
 namespace app {
 
-Services& CurrentServices() {
-  static Services services{
+Services SystemServices() {
+  return Services{
       weather::LocationEndpoint(),
       [](std::string_view cityCode) { return weather::MakeReportUrl(cityCode); },
       [] { return weather::CreateXmlHttpReportRequest(); },
@@ -25,8 +26,9 @@ Services& CurrentServices() {
           shellExecute(nullptr, L"Open", win::Widen(text).c_str(), L"", nullptr, SW_SHOWNORMAL);
         }
       },
+      weather::SystemClock(),
+      ErrorReport(),
   };
-  return services;
 }
 
 }  // namespace app

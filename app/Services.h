@@ -1,14 +1,17 @@
-// Where the windows reach the outside world. The program uses the built-in
-// endpoints; tests point them at servers of their own.
+// What the windows reach the outside world through, chosen once: the program's
+// entry makes the built-in set and hands it to its first window, which hands
+// it on to each window it opens. Tests make their own, pointed at servers and
+// recorders of their own.
 #pragma once
 
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 
 #include "weather/HttpGet.h"
 #include "weather/Report.h"
+#include "weather/ReportItems.h"
+#include "win/Failure.h"
 
 namespace app {
 
@@ -18,8 +21,13 @@ struct Services {
   weather::ReportRequestFactory createReportRequest;
   // Hands a text to the shell to open (a web address); the result is ignored.
   std::function<void(const std::string& text)> shellOpen;
+  // Today, for the dates of the day table.
+  weather::LocalClock clock;
+  // The error report: where every failure of a handler is shown.
+  win::FailureSink report;
 };
 
-Services& CurrentServices();
+// The built-in endpoints, the shell, the system clock and the stop box.
+Services SystemServices();
 
 }  // namespace app

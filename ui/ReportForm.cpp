@@ -4,10 +4,11 @@
 #include <utility>
 #include <vector>
 
-#include "app/Services.h"
 #include "weather/IconFiles.h"
 #include "weather/Location.h"
 #include "weather/ReportItems.h"
+#include "win/Dpi.h"
+#include "win/Failure.h"
 
 namespace ui {
 
@@ -19,19 +20,34 @@ win::FontSpec WeatherFont(COLORREF color) {
   return {L"\u96B6\u4E66" /* 隶书 */, 19, color, GB2312_CHARSET};
 }
 
-void ReportForm::Label11Click(const win::Label& sender) {
-  app::CurrentServices().shellOpen(sender.Text());
+void ReportForm::CreateForm(const wchar_t* className, DWORD exStyle, DWORD style,
+                            const win::Bounds& design, HWND owner) {
+  owner_ = owner;
+  CreateWindowHandle(className, exStyle, style, design.left, design.top, design.width,
+                     design.height, owner);
+  // Designed at 96 dpi: placed and sized at the dpi of its monitor.
+  SetDpi(win::DpiOf(Handle()));
+  const RECT client = win::ScaledRect({0, 0, design.width, design.height}, Dpi());
+  const RECT outer = win::OuterRect(client, style, exStyle, Dpi());
+  ::SetWindowPos(Handle(), nullptr, win::Scale(design.left, Dpi()), win::Scale(design.top, Dpi()),
+                 outer.right - outer.left, outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void ReportForm::Start() {
+  onClick = [this] { RunHandler([this] { FormCreate(); }); };
+  RunHandler([this] { FormCreate(); });
+}
+
+void ReportForm::Label11Click(const win::Label& sender) { services_.shellOpen(sender.Text()); }
+
 void ReportForm::RunReport() {
-  const app::Services& services = app::CurrentServices();
-  weather::RunReport(services.createReportRequest, *this, services.reportUrl);
+  weather::RunReport(services_.createReportRequest, *this, services_.reportUrl);
 }
 
 std::string ReportForm::SelectedCityCode() { return ComboBox1->CityCodeAt(ComboBox1->ItemIndex()); }
 
-std::string ReportForm::LookUpLocation() {
-  return weather::CutLocationText(weather::FetchLocationPage(app::CurrentServices().location));
+std::string ReportForm::LookUpLocation() const {
+  return weather::CutLocationText(weather::FetchLocationPage(services_.location));
 }
 
 void ReportForm::ListCitiesAndSelect(const std::string& locationText) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Services.h"
 #include "json/Json.h"
 #include "ui/Texts.h"
 #include "weather/Report.h"
@@ -24,7 +25,13 @@ win::FontSpec WeatherFont(COLORREF color);
 
 class ReportForm : public win::ControlHost, protected weather::ReportView {
  public:
-  explicit ReportForm(win::TextEdges edges) : ControlHost(nullptr, edges) {}
+  // Both windows' designed place, at 96 dpi.
+  static constexpr int kDesignLeft = 417;
+  static constexpr int kDesignTop = 139;
+
+  // The services are kept by reference: they outlive every window.
+  ReportForm(const app::Services& services, win::TextEdges edges)
+      : ControlHost(services.report, nullptr, edges), services_(services) {}
 
   // The city list.
   win::TComboBox* ComboBox1 = nullptr;
@@ -53,10 +60,26 @@ class ReportForm : public win::ControlHost, protected weather::ReportView {
   // One fetch-and-display for the selected city.
   void RunReport();
 
+  // The start sequence; each step runs only when every step before it succeeded.
+  virtual void FormCreate() = 0;
+
  protected:
+  // Creates the window at its design place, its client area the design
+  // size, both scaled to the dpi of its monitor (the window is not shown).
+  // Throws the system's message when the window cannot be made.
+  void CreateForm(const wchar_t* className, DWORD exStyle, DWORD style, const win::Bounds& design,
+                  HWND owner);
+  // Runs the start sequence once the controls are built; a click on the
+  // form where no control lies runs it again. A failing step is reported.
+  void Start();
+
+  const app::Services& Services() const noexcept { return services_; }
+  // The window that owns this one (the application window), for the windows it opens.
+  HWND Owner() const noexcept { return owner_; }
+
   // The location page fetched and cut to its location text; throws with the
   // text to show when the page cannot be fetched.
-  static std::string LookUpLocation();
+  std::string LookUpLocation() const;
   // The city list filled and the located city selected (none when absent),
   // without a change event.
   void ListCitiesAndSelect(const std::string& locationText);
@@ -78,6 +101,9 @@ class ReportForm : public win::ControlHost, protected weather::ReportView {
 
  private:
   std::string SelectedCityCode() override;
+
+  const app::Services& services_;
+  HWND owner_ = nullptr;
 };
 
 // The publisher lines, the same in both windows from a top edge down.

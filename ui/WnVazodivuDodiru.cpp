@@ -61,27 +61,20 @@ RECT MonitorArea(HMONITOR monitor) {
 
 // Sharp letters: the texts float on the colour key, and a smoothed edge
 // would be a blend of the text and the key colour, a dark fringe on the desktop.
-TFmVazodivuDodiru::TFmVazodivuDodiru(HWND owner) : ReportForm(win::TextEdges::kSharp) {
+TFmVazodivuDodiru::TFmVazodivuDodiru(const app::Services& services, HWND owner)
+    : ReportForm(services, win::TextEdges::kSharp) {
   // WS_POPUP: no caption, border or system menu. WS_CLIPSIBLINGS: keeps clear
   // of sibling windows. WS_EX_TOPMOST: stays above ordinary windows.
   // WS_EX_TOOLWINDOW: no taskbar button.
-  CreateWindowHandle(L"TFmVazodivuDodiru", WS_EX_TOPMOST | WS_EX_TOOLWINDOW,
-                     WS_POPUP | WS_CLIPSIBLINGS, kDesignLeft, kDesignTop, kClientWidth,
-                     kClientHeight, owner);
-  // Designed at 96 dpi: placed and sized at the dpi of its monitor.
-  SetDpi(win::DpiOf(Handle()));
-  const RECT placed =
-      win::ScaledRect({kDesignLeft, kDesignTop, kClientWidth, kClientHeight}, Dpi());
-  ::SetWindowPos(Handle(), nullptr, placed.left, placed.top, placed.right - placed.left,
-                 placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  CreateForm(L"TFmVazodivuDodiru", WS_EX_TOPMOST | WS_EX_TOOLWINDOW, WS_POPUP | WS_CLIPSIBLINGS,
+             {kDesignLeft, kDesignTop, kClientWidth, kClientHeight}, owner);
   for (std::span<const Row> rows :
        {std::span<const Row>(kLayoutAbovePublisher), std::span<const Row>(kPublisherLayout),
         std::span<const Row>(kLayoutBelowPublisher)}) {
-    win::ApplyLayout<Form>(*this, *this, kWindowFont, rows, windows_);
+    win::ApplyLayout<Form>(*this, *this, kWindowFont, rows);
   }
   SetReadingOrder(ReadingOrder());
-  onClick = [this] { win::RunHandler([this] { FormCreate(); }); };
-  win::RunHandler([this] { FormCreate(); });
+  Start();
 }
 
 std::vector<win::ReadingItem> TFmVazodivuDodiru::ReadingOrder() {
@@ -115,7 +108,6 @@ std::vector<win::ReadingItem> TFmVazodivuDodiru::ReadingOrder() {
 }
 
 void TFmVazodivuDodiru::FormCreate() {
-  // Each step runs only when every step before it succeeded.
   ListCitiesAndSelect(LookUpLocation());
   RunReport();
 
@@ -129,7 +121,7 @@ void TFmVazodivuDodiru::FormCreate() {
   ::SetWindowPos(Handle(), nullptr, ::GetSystemMetrics(SM_CXSCREEN) - (window.right - window.left),
                  0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-  app::Application::Current().SetToolWindowStyle();
+  app::SetToolWindowStyle(Owner());
   RefreshAutoRunCaption();
 }
 
@@ -179,7 +171,7 @@ void TFmVazodivuDodiru::ImgweathernClick() {
 void TFmVazodivuDodiru::Imgravevuri2Click() { Close(); }
 
 void TFmVazodivuDodiru::Imgweathern2Click() {
-  TFmVozevezoVudi full(app::Application::Current().Handle());
+  TFmVozevezoVudi full(Services(), Owner());
   app::ShowModal(full);
 }
 
@@ -188,11 +180,6 @@ void TFmVazodivuDodiru::ComboBox1Change() { RunReport(); }
 void TFmVazodivuDodiru::BtnAutoRunClick() {
   app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), !autoRunFlag_);
   RefreshAutoRunCaption();
-}
-
-void TFmVazodivuDodiru::OnDestroyed() {
-  app::Application& application = app::Application::Current();
-  if (application.MainWindow() == this) application.MainWindowDestroyed();
 }
 
 }  // namespace ui

@@ -3,7 +3,6 @@
 // weather texts and four pictures float on the desktop.
 #pragma once
 
-#include <memory>
 #include <vector>
 
 #include "ui/ReportForm.h"
@@ -12,9 +11,7 @@ namespace ui {
 
 class TFmVazodivuDodiru : public ReportForm {
  public:
-  // Designed place and client size.
-  static constexpr int kDesignLeft = 417;
-  static constexpr int kDesignTop = 139;
+  // Designed client size (the place is ReportForm's).
   static constexpr int kClientWidth = 320;
   static constexpr int kClientHeight = 270;
   // The colour value 25: red 25, green 0, blue 0.
@@ -22,7 +19,7 @@ class TFmVazodivuDodiru : public ReportForm {
 
   // Creates the window and runs its start sequence (the window is not shown).
   // Throws the system's message when the window or a control cannot be made.
-  explicit TFmVazodivuDodiru(HWND owner);
+  TFmVazodivuDodiru(const app::Services& services, HWND owner);
 
   // Controls of this window only, under their layout names (the shared ones
   // are ReportForm's).
@@ -38,7 +35,7 @@ class TFmVazodivuDodiru : public ReportForm {
   bool AutoRunFlag() const noexcept { return autoRunFlag_; }
 
   // Event handlers.
-  void FormCreate();
+  void FormCreate() override;
   void ImgravevuriMouseDown(win::MouseButton button);
   void ImgweathernClick();
   void Imgravevuri2Click();
@@ -50,7 +47,6 @@ class TFmVazodivuDodiru : public ReportForm {
   void RefreshAutoRunCaption();
 
  protected:
-  void OnDestroyed() override;
   void OnDpiChanged(const RECT& suggested) override;
 
  private:
@@ -59,7 +55,6 @@ class TFmVazodivuDodiru : public ReportForm {
   // The display step: the report's fields into the controls, in order.
   void Display(const json::JsonNode& weatherinfo) override;
 
-  std::vector<std::unique_ptr<win::WindowedControl>> windows_;
   bool autoRunFlag_ = false;
 };
 

@@ -168,68 +168,59 @@ const Row kForecastLayout[] = {
 
 constexpr auto kPublisherLayout = PublisherRows<Form>(496);
 
-// The day columns' controls, by forecast day.
-constexpr std::array<Label * Form::*, 5> kDayDates{
-    &Form::LblDate1, &Form::LblDate2, &Form::LblDate3, &Form::LblDate4, &Form::LblDate5};
-constexpr std::array<Picture * Form::*, 5> kDayPictures{&Form::Imgravevuri1, &Form::Imgravevuri2,
-                                                        &Form::Imgravevuri3, &Form::Imgravevuri4,
-                                                        &Form::Imgravevuri5};
-constexpr std::array<Picture * Form::*, 5> kNightPictures{&Form::Imgweathern1, &Form::Imgweathern2,
-                                                          &Form::Imgweathern3, &Form::Imgweathern4,
-                                                          &Form::Imgweathern5};
-constexpr std::array<Label * Form::*, 5> kDayTemperatures{
-    &Form::LblTemp1, &Form::LblTemp2, &Form::LblTemp3, &Form::LblTemp4, &Form::LblTemp5};
-constexpr std::array<Label * Form::*, 5> kDaySkies{&Form::Lblweather1, &Form::Lblweather2,
-                                                   &Form::Lblweather3, &Form::Lblweather4,
-                                                   &Form::Lblweather5};
-constexpr std::array<Label * Form::*, 5> kDayWinds{
-    &Form::LblWind1, &Form::LblWind2, &Form::LblWind3, &Form::LblWind4, &Form::LblWind5};
-constexpr std::array<Label * Form::*, 5> kDayForces{&Form::Lblfl1, &Form::Lblfl2, &Form::Lblfl3,
-                                                    &Form::Lblfl4, &Form::Lblfl5};
+// The day table's columns, by forecast day.
+struct DayColumnMembers {
+  Label* Form::*date;
+  Picture* Form::*dayPicture;
+  Picture* Form::*nightPicture;
+  Label* Form::*sky;
+  Label* Form::*temperature;
+  Label* Form::*wind;
+  Label* Form::*force;
+};
+// clang-format off
+constexpr std::array<DayColumnMembers, 5> kDayColumns{{
+    {&Form::LblDate1, &Form::Imgravevuri1, &Form::Imgweathern1, &Form::Lblweather1, &Form::LblTemp1, &Form::LblWind1, &Form::Lblfl1},
+    {&Form::LblDate2, &Form::Imgravevuri2, &Form::Imgweathern2, &Form::Lblweather2, &Form::LblTemp2, &Form::LblWind2, &Form::Lblfl2},
+    {&Form::LblDate3, &Form::Imgravevuri3, &Form::Imgweathern3, &Form::Lblweather3, &Form::LblTemp3, &Form::LblWind3, &Form::Lblfl3},
+    {&Form::LblDate4, &Form::Imgravevuri4, &Form::Imgweathern4, &Form::Lblweather4, &Form::LblTemp4, &Form::LblWind4, &Form::Lblfl4},
+    {&Form::LblDate5, &Form::Imgravevuri5, &Form::Imgweathern5, &Form::Lblweather5, &Form::LblTemp5, &Form::LblWind5, &Form::Lblfl5},
+}};
+// clang-format on
 
 std::string Numbered(const char* prefix, int n) { return prefix + std::to_string(n); }
 
 }  // namespace
 
-TFmVozevezoVudi::TFmVozevezoVudi(HWND owner) : ReportForm(win::TextEdges::kDesktop) {
+TFmVozevezoVudi::TFmVozevezoVudi(const app::Services& services, HWND owner)
+    : ReportForm(services, win::TextEdges::kDesktop) {
   // WS_CAPTION: a title bar, through which the user closes the window.
   // WS_THICKFRAME: a sizable frame. WS_SYSMENU: the system menu and close box.
   // WS_MINIMIZEBOX, WS_MAXIMIZEBOX: the two boxes beside it.
   // WS_CLIPCHILDREN: the panels paint themselves; the form does not paint under them.
-  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX |
-                      WS_MAXIMIZEBOX | WS_CLIPCHILDREN;
-  CreateWindowHandle(L"TFmVozevezoVudi", 0, style, kDesignLeft, kDesignTop, kClientWidth,
-                     kClientHeight, owner);
-  // Designed at 96 dpi: placed and sized at the dpi of its monitor.
-  SetDpi(win::DpiOf(Handle()));
+  CreateForm(L"TFmVozevezoVudi", 0,
+             WS_OVERLAPPED | WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX |
+                 WS_MAXIMIZEBOX | WS_CLIPCHILDREN,
+             {kDesignLeft, kDesignTop, kClientWidth, kClientHeight}, owner);
   const RECT client = win::ScaledRect({0, 0, kClientWidth, kClientHeight}, Dpi());
-  const RECT outer = win::OuterRect(client, style, 0, Dpi());
-  ::SetWindowPos(Handle(), nullptr, win::Scale(kDesignLeft, Dpi()), win::Scale(kDesignTop, Dpi()),
-                 outer.right - outer.left, outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
   const int topBar = win::Scale(kTopBarHeight, Dpi());
 
-  panel2_ = std::make_unique<win::Panel>(*this, 0, 0, client.right, topBar, win::Bevel::kNone, 0);
-  Panel2 = panel2_.get();
-  win::ApplyLayout<Form>(*this, *Panel2, kWindowFont, kTopBarLayout, windows_);
+  Panel2 = &AddPanel(0, 0, client.right, topBar, win::Bevel::kNone, 0);
+  win::ApplyLayout<Form>(*this, *Panel2, kWindowFont, kTopBarLayout);
 
-  pageControl_ = std::make_unique<win::TabControl>(
-      *this, win::Bounds{0, kTopBarHeight, kClientWidth, kClientHeight - kTopBarHeight},
-      kTabStripHeight, kWindowFont);
-  cxPageControl1 = pageControl_.get();
+  cxPageControl1 = &AddWindowed<win::TabControl>(
+      win::Bounds{0, kTopBarHeight, kClientWidth, kClientHeight - kTopBarHeight}, kTabStripHeight,
+      kWindowFont);
   cxTabSheet1 = &cxPageControl1->AddPage(kTextFormattedPage);
   cxTabSheet2 = &cxPageControl1->AddPage(kTextSourcePage);
   cxPageControl1->SetPageIndex(0);
   const win::Bounds page{0, 0, kClientWidth, kClientHeight - kTopBarHeight - kTabStripHeight};
-  memo1_ = std::make_unique<win::Memo>(*cxTabSheet1, page, kTextMemo, kWindowFont);
-  memo2_ = std::make_unique<win::Memo>(*cxTabSheet2, page, kTextMemo, kWindowFont);
-  Memo1 = memo1_.get();
-  Memo2 = memo2_.get();
+  Memo1 = &cxTabSheet1->AddWindowed<win::Memo>(page, kTextMemo, kWindowFont);
+  Memo2 = &cxTabSheet2->AddWindowed<win::Memo>(page, kTextMemo, kWindowFont);
 
-  panel1_ = std::make_unique<win::Panel>(*this, 0, topBar, client.right, client.bottom - topBar,
-                                         win::Bevel::kLowered, 4);
-  Panel1 = panel1_.get();
-  win::ApplyLayout<Form>(*this, *Panel1, kWindowFont, kForecastLayout, windows_);
-  win::ApplyLayout<Form>(*this, *Panel1, kWindowFont, kPublisherLayout, windows_);
+  Panel1 = &AddPanel(0, topBar, client.right, client.bottom - topBar, win::Bevel::kLowered, 4);
+  win::ApplyLayout<Form>(*this, *Panel1, kWindowFont, kForecastLayout);
+  win::ApplyLayout<Form>(*this, *Panel1, kWindowFont, kPublisherLayout);
 
   // A new child goes to the bottom of its siblings; stack them so that each
   // later one lies above the earlier ones.
@@ -238,12 +229,15 @@ TFmVozevezoVudi::TFmVozevezoVudi(HWND owner) : ReportForm(win::TextEdges::kDeskt
   }
 
   SetReadingOrders();
-
-  onClick = [this] { win::RunHandler([this] { FormCreate(); }); };
-  win::RunHandler([this] { FormCreate(); });
+  Start();
 }
 
-TFmVozevezoVudi::~TFmVozevezoVudi() = default;
+TFmVozevezoVudi::DayColumn TFmVozevezoVudi::Day(int n) const {
+  const DayColumnMembers& column = kDayColumns.at(static_cast<size_t>(n - 1));
+  return {this->*column.date, this->*column.dayPicture,  this->*column.nightPicture,
+          this->*column.sky,  this->*column.temperature, this->*column.wind,
+          this->*column.force};
+}
 
 void TFmVozevezoVudi::SetReadingOrders() {
   using win::ReadingItem;
@@ -272,19 +266,19 @@ void TFmVozevezoVudi::SetReadingOrders() {
       {Lbldate_y},
       {Lblweek},
   };
-  const auto row = [&](Label* heading, const std::array<Label * Form::*, 5>& cells) {
+  const auto row = [&](Label* heading, Label* DayColumn::*cell) {
     order.push_back({heading});
-    for (Label* Form::*cell : cells) order.push_back({this->*cell});
+    for (int n = 1; n <= 5; ++n) order.push_back({Day(n).*cell});
   };
-  row(Label1, kDayDates);
-  for (size_t n = 0; n < 5; ++n) {
-    order.push_back({this->*kDayPictures[n], Role::kGraphic});
-    order.push_back({this->*kNightPictures[n], Role::kGraphic});
+  row(Label1, &DayColumn::date);
+  for (int n = 1; n <= 5; ++n) {
+    order.push_back({Day(n).dayPicture, Role::kGraphic});
+    order.push_back({Day(n).nightPicture, Role::kGraphic});
   }
-  row(Label2, kDaySkies);
-  row(Label3, kDayTemperatures);
-  row(Label4, kDayWinds);
-  row(Label5, kDayForces);
+  row(Label2, &DayColumn::sky);
+  row(Label3, &DayColumn::temperature);
+  row(Label4, &DayColumn::wind);
+  row(Label5, &DayColumn::force);
   for (Label* index : {Lblchuanyi1, Lblchuanyi2, Lbluv1, Lbluv2, Lblcl, Lblc0, Lblls0, Lbltr0}) {
     order.push_back({index});
   }
@@ -294,7 +288,6 @@ void TFmVozevezoVudi::SetReadingOrders() {
 }
 
 void TFmVozevezoVudi::FormCreate() {
-  // Each step runs only when every step before it succeeded.
   const std::string locationText = LookUpLocation();
   LblIPAddress->SetText(weather::LocationLine(locationText));
   ListCitiesAndSelect(locationText);
@@ -307,19 +300,18 @@ void TFmVozevezoVudi::ReportParsed() { Memo1->Clear(); }
 
 void TFmVozevezoVudi::Display(const json::JsonNode& weatherinfo) {
   using namespace weather;
-  const LocalClock clock = SystemClock();
+  const LocalClock& clock = Services().clock;
   for (int n = 1; n <= 5; ++n) {
-    const size_t column = static_cast<size_t>(n - 1);
-    (this->*kDayDates[column])->SetText(DayDateText(weatherinfo, n, clock));
-    ShowPicture(weatherinfo, n, false, *(this->*kDayPictures[column]));
-    ShowPicture(weatherinfo, n, true, *(this->*kNightPictures[column]));
-    (this->*kDayTemperatures[column])->SetText(KeyText(weatherinfo, Numbered("temp", n)));
+    const DayColumn column = Day(n);
+    column.date->SetText(DayDateText(weatherinfo, n, clock));
+    ShowPicture(weatherinfo, n, false, *column.dayPicture);
+    ShowPicture(weatherinfo, n, true, *column.nightPicture);
+    column.temperature->SetText(KeyText(weatherinfo, Numbered("temp", n)));
     // The day's weather is read but replaced at once by the words of its pictures.
-    Label& sky = *(this->*kDaySkies[column]);
-    sky.SetText(KeyText(weatherinfo, Numbered("weather", n)));
-    sky.SetText(DaySkyText(weatherinfo, n));
-    (this->*kDayWinds[column])->SetText(DayWindText(weatherinfo, n));
-    (this->*kDayForces[column])->SetText(KeyText(weatherinfo, Numbered("fl", n)));
+    column.sky->SetText(KeyText(weatherinfo, Numbered("weather", n)));
+    column.sky->SetText(DaySkyText(weatherinfo, n));
+    column.wind->SetText(DayWindText(weatherinfo, n));
+    column.force->SetText(KeyText(weatherinfo, Numbered("fl", n)));
   }
 
   Lblchuanyi1->SetText(ClothingText24(weatherinfo));
@@ -338,12 +330,12 @@ void TFmVozevezoVudi::Display(const json::JsonNode& weatherinfo) {
 void TFmVozevezoVudi::ComboBox1Change() { RunReport(); }
 
 void TFmVozevezoVudi::Button1Click() {
-  TFmVazodivuDodiru compact(app::Application::Current().Handle());
+  TFmVazodivuDodiru compact(Services(), Owner());
   app::ShowModal(compact);
 }
 
-void TFmVozevezoVudi::ArrangeChildren(int width, int height) {
-  if (!Panel2 || !Panel1 || !cxPageControl1) return;
+void TFmVozevezoVudi::OnResize(int width, int height) {
+  if (!Panel2 || !Panel1 || !cxPageControl1) return;  // still being built
   const int topBar = win::Scale(kTopBarHeight, Dpi());
   const int below = std::max(height - topBar, 0);
   ::MoveWindow(Panel2->Handle(), 0, 0, width, topBar, TRUE);
@@ -354,23 +346,6 @@ void TFmVozevezoVudi::ArrangeChildren(int width, int height) {
   ::MoveWindow(Panel1->Handle(), 0, topBar, width, below, TRUE);
   // The bevel follows the panel's edge.
   ::InvalidateRect(Panel1->Handle(), nullptr, FALSE);
-}
-
-void TFmVozevezoVudi::ApplyDpi() {
-  ReportForm::ApplyDpi();
-  if (!Panel2 || !Panel1 || !cxPageControl1) return;  // still being built
-  Panel2->FollowDpi();
-  Panel1->FollowDpi();
-  RECT client;
-  ::GetClientRect(Handle(), &client);
-  ArrangeChildren(client.right, client.bottom);
-}
-
-LRESULT TFmVozevezoVudi::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_SIZE && wParam != SIZE_MINIMIZED) {
-    ArrangeChildren(LOWORD(lParam), HIWORD(lParam));
-  }
-  return ControlHost::HandleMessage(message, wParam, lParam);
 }
 
 }  // namespace ui

@@ -2,7 +2,6 @@
 // location line and the city list, with a button back to a compact window.
 #pragma once
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,9 +11,7 @@ namespace ui {
 
 class TFmVozevezoVudi : public ReportForm {
  public:
-  // Designed place and client size.
-  static constexpr int kDesignLeft = 417;
-  static constexpr int kDesignTop = 139;
+  // Designed client size (the place is ReportForm's).
   static constexpr int kClientWidth = 636;
   static constexpr int kClientHeight = 597;
   static constexpr int kTopBarHeight = 27;
@@ -22,8 +19,20 @@ class TFmVozevezoVudi : public ReportForm {
 
   // Creates the window and runs its start sequence (the window is not shown).
   // Throws the system's message when the window or a control cannot be made.
-  explicit TFmVozevezoVudi(HWND owner);
-  ~TFmVozevezoVudi() override;
+  TFmVozevezoVudi(const app::Services& services, HWND owner);
+
+  // The controls of one column of the day table, by forecast day.
+  struct DayColumn {
+    win::Label* date;
+    win::Picture* dayPicture;
+    win::Picture* nightPicture;
+    win::Label* sky;
+    win::Label* temperature;
+    win::Label* wind;
+    win::Label* force;
+  };
+  // Day n, 1 to 5.
+  DayColumn Day(int n) const;
 
   // Containers, bottom to top.
   win::Panel* Panel2 = nullptr;
@@ -148,13 +157,13 @@ class TFmVozevezoVudi : public ReportForm {
   win::Label* LblIPAddress = nullptr;
 
   // Event handlers.
-  void FormCreate();
+  void FormCreate() override;
   void ComboBox1Change();
   void Button1Click();
 
  protected:
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-  void ApplyDpi() override;
+  // Docked: the top bar follows the width, the rest fills what is below it.
+  void OnResize(int width, int height) override;
 
  private:
   // The raw answer goes to Memo2 before it is parsed; Memo1 is emptied after.
@@ -165,16 +174,6 @@ class TFmVozevezoVudi : public ReportForm {
 
   // What screen readers read, in order, in each host.
   void SetReadingOrders();
-  // Docked: the top bar follows the width, the rest fills what is below it.
-  void ArrangeChildren(int width, int height);
-
-  // Declared so that child windows go before the panels that hold them.
-  std::unique_ptr<win::Panel> panel2_;
-  std::unique_ptr<win::TabControl> pageControl_;
-  std::unique_ptr<win::Panel> panel1_;
-  std::unique_ptr<win::Memo> memo1_;
-  std::unique_ptr<win::Memo> memo2_;
-  std::vector<std::unique_ptr<win::WindowedControl>> windows_;
 };
 
 }  // namespace ui

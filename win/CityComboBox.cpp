@@ -12,9 +12,11 @@ TComboBox::TComboBox(ControlHost& parent, const win::Bounds& design, int itemHei
   extraDesignHeight_ = 16 * itemHeight;
   Create(parent, L"COMBOBOX", WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, design, font);
   ::SendMessageW(Handle(), CB_SETITEMHEIGHT, 0, Scale(itemHeight_, parent.Dpi()));
-  parent.SetCommandHandler(Handle(), [this](WORD notification) {
-    if (notification == CBN_SELCHANGE && onChange) onChange();
-  });
+}
+
+void TComboBox::OnCommand(WORD notification) {
+  // Copied: the handler may replace the window's controls, this one with them.
+  if (notification == CBN_SELCHANGE && onChange) std::function<void()>{onChange}();
 }
 
 void TComboBox::Rescale() {

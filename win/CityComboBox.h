@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "weather/CityCodes.h"
-#include "win/Controls.h"
+#include "win/WindowedControls.h"
 
 namespace win {
 
@@ -16,6 +16,7 @@ class TComboBox : public WindowedControl {
   // Design bounds and item height at 96 dpi.
   TComboBox(ControlHost& parent, const win::Bounds& design, int itemHeight, const FontSpec& font);
   void Rescale() override;
+  void OnCommand(WORD notification) override;
 
   // Replaces the items by the names of the embedded city table and selects
   // the first one, without a change event.

@@ -2,27 +2,17 @@
 
 #include <windows.h>
 
-#include <utility>
-
 #include "win/Text.h"
 
 namespace win {
-namespace {
 
-// Until an application installs its report: a stop box with the bare text.
-void ShowStopBox(const std::string& message) {
-  ::MessageBoxW(::GetActiveWindow(), Widen(message).c_str(), nullptr, MB_OK | MB_ICONSTOP);
-}
-
-FailureSink installed = nullptr;
-
-}  // namespace
-
-FailureSink SetFailureSink(FailureSink sink) noexcept { return std::exchange(installed, sink); }
-
-void ReportFailure(const std::string& message) noexcept {
+void ReportFailure(const FailureSink& sink, const std::string& message) noexcept {
   try {
-    (installed ? installed : ShowStopBox)(message);
+    if (sink) {
+      sink(message);
+    } else {
+      ::MessageBoxW(::GetActiveWindow(), Widen(message).c_str(), nullptr, MB_OK | MB_ICONSTOP);
+    }
   } catch (...) {
     // A failing report has nowhere left to go.
   }

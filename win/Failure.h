@@ -1,30 +1,31 @@
 // Where an error that leaves an event handler goes. The window procedure and
 // every bound handler run through RunHandler, so no exception crosses a window
-// procedure; the application installs its error report as the sink (as WIL's
-// SetResultLoggingCallback lets a program route failures).
+// procedure. Each window is given its sink when it is made (the program's
+// error report), as WIL's SetResultLoggingCallback lets a program route
+// failures, but chosen once by whoever makes the window rather than set
+// globally.
 #pragma once
 
 #include <exception>
+#include <functional>
 #include <string>
 
 namespace win {
 
-using FailureSink = void (*)(const std::string& message);
+using FailureSink = std::function<void(const std::string& message)>;
 
-// Installs the sink (null: the plain stop box); returns the one before.
-FailureSink SetFailureSink(FailureSink sink) noexcept;
-
-void ReportFailure(const std::string& message) noexcept;
+// Gives the message to the sink; with no sink, a stop box with the bare text.
+void ReportFailure(const FailureSink& sink, const std::string& message) noexcept;
 
 // Runs one event handler; an error leaving it ends it there and is reported.
 template <typename Handler>
-void RunHandler(Handler&& handler) noexcept {
+void RunHandler(const FailureSink& sink, Handler&& handler) noexcept {
   try {
     handler();
   } catch (const std::exception& error) {
-    ReportFailure(error.what());
+    ReportFailure(sink, error.what());
   } catch (...) {
-    ReportFailure("Unknown error");
+    ReportFailure(sink, "Unknown error");
   }
 }
 

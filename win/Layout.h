@@ -6,11 +6,9 @@
 
 #include <windows.h>
 
-#include <memory>
 #include <span>
 #include <type_traits>
 #include <variant>
-#include <vector>
 
 #include "win/CityComboBox.h"
 #include "win/Controls.h"
@@ -61,18 +59,17 @@ struct LayoutRow {
 
 // Builds the controls of a layout into a host and binds them to the form's
 // members and handlers; every handler runs through the failure barrier.
-// Child windows are owned by `windows`; tab order follows the row order.
+// The host owns them all; tab order follows the row order.
 template <typename Form>
 void ApplyLayout(Form& form, ControlHost& host, const FontSpec& windowFont,
-                 std::span<const LayoutRow<Form>> rows,
-                 std::vector<std::unique_ptr<WindowedControl>>& windows) {
+                 std::span<const LayoutRow<Form>> rows) {
   for (const LayoutRow<Form>& row : rows) {
     const FontSpec& font = row.font ? *row.font : windowFont;
     const bool visible = !Has(row.look, Look::kHidden);
     const Bounds& at = row.at;
     auto bind = [&form](typename LayoutRow<Form>::Handler handler) -> std::function<void()> {
       if (!handler) return {};
-      return [&form, handler] { RunHandler([&] { (form.*handler)(); }); };
+      return [&form, handler] { form.RunHandler([&] { (form.*handler)(); }); };
     };
     std::visit(
         [&](auto member) {
@@ -91,7 +88,7 @@ void ApplyLayout(Form& form, ControlHost& host, const FontSpec& windowFont,
             label.onClick = bind(row.onClick);
             if (row.onLabelClick) {
               label.onClick = [&form, &label, handler = row.onLabelClick] {
-                RunHandler([&] { (form.*handler)(label); });
+                form.RunHandler([&] { (form.*handler)(label); });
               };
             }
             if (Has(row.look, Look::kHandCursor)) label.cursor = ::LoadCursorW(nullptr, IDC_HAND);
@@ -107,7 +104,7 @@ void ApplyLayout(Form& form, ControlHost& host, const FontSpec& windowFont,
             picture.onClick = bind(row.onClick);
             if (row.onMouseDown) {
               picture.onMouseDown = [&form, handler = row.onMouseDown](MouseButton button) {
-                RunHandler([&] { (form.*handler)(button); });
+                form.RunHandler([&] { (form.*handler)(button); });
               };
             }
             form.*member = &picture;
@@ -117,18 +114,16 @@ void ApplyLayout(Form& form, ControlHost& host, const FontSpec& windowFont,
             shape.SetVisible(visible);
             form.*member = &shape;
           } else if constexpr (std::is_same_v<Control, TComboBox>) {
-            auto combo = std::make_unique<TComboBox>(host, at, kComboItemHeight, font);
-            if (row.text) combo->AddItem(row.text);
-            combo->SetVisible(visible);
-            combo->onChange = bind(row.onClick);
-            form.*member = combo.get();
-            windows.push_back(std::move(combo));
+            TComboBox& combo = host.AddWindowed<TComboBox>(at, kComboItemHeight, font);
+            if (row.text) combo.AddItem(row.text);
+            combo.SetVisible(visible);
+            combo.onChange = bind(row.onClick);
+            form.*member = &combo;
           } else {
-            auto button = std::make_unique<Button>(host, at, row.text ? row.text : "", font);
-            button->SetVisible(visible);
-            button->onClick = bind(row.onClick);
-            form.*member = button.get();
-            windows.push_back(std::move(button));
+            Button& button = host.AddWindowed<Button>(at, row.text ? row.text : "", font);
+            button.SetVisible(visible);
+            button.onClick = bind(row.onClick);
+            form.*member = &button;
           }
         },
         row.control);

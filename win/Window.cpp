@@ -97,12 +97,14 @@ LRESULT CALLBACK Window::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
   if (message == WM_NCDESTROY) {
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     self->hwnd_ = nullptr;
-    self->OnDestroyed();
+    // Copied: the handler may end the object.
+    if (const auto handler = self->onDestroyed)
+      win::RunHandler(FailureSink(self->failures_), handler);
     return ::DefWindowProcW(hwnd, message, wParam, lParam);
   }
   LRESULT result = 0;
   bool failed = true;
-  RunHandler([&] {
+  self->RunHandler([&] {
     result = self->HandleMessage(message, wParam, lParam);
     failed = false;
   });

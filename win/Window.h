@@ -5,13 +5,18 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <utility>
+
+#include "win/Failure.h"
 #include "win/Handles.h"
 
 namespace win {
 
 class Window {
  public:
-  Window() = default;
+  // Failures of the window's handlers go to the sink (win/Failure.h).
+  explicit Window(FailureSink failures) : failures_(std::move(failures)) {}
   Window(const Window&) = delete;
   Window& operator=(const Window&) = delete;
   virtual ~Window();
@@ -31,6 +36,16 @@ class Window {
   // Close as the user would: a modal window ends its loop, any other is destroyed.
   void Close();
 
+  const FailureSink& Failures() const noexcept { return failures_; }
+  // Runs one of the window's event handlers through its failure barrier.
+  template <typename Handler>
+  void RunHandler(Handler&& handler) noexcept {
+    win::RunHandler(failures_, std::forward<Handler>(handler));
+  }
+
+  // Runs once the window has been destroyed (WM_NCDESTROY).
+  std::function<void()> onDestroyed;
+
  protected:
   // Registers the class on first use and creates the window; the object must
   // outlive the window (the destructor destroys it). Throws the system's
@@ -42,14 +57,12 @@ class Window {
   virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT DefaultProc(UINT message, WPARAM wParam, LPARAM lParam);
 
-  // Called when the window has been destroyed (WM_NCDESTROY).
-  virtual void OnDestroyed() {}
-
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam,
                                      LPARAM lParam) noexcept;
 
   HWND hwnd_ = nullptr;
+  FailureSink failures_;
   int modalResult_ = 0;
   bool inModalLoop_ = false;
 };

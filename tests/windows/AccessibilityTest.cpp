@@ -144,7 +144,7 @@ constexpr long kText = ROLE_SYSTEM_STATICTEXT;
 constexpr long kWindow = ROLE_SYSTEM_WINDOW;
 
 TEST_F(AccessibilityTest, CompactWindowReadsInOrderWithTheReportsTexts) {
-  ui::TFmVazodivuDodiru w(application_->Handle());
+  ui::TFmVazodivuDodiru w(services_, application_->Handle());
   ::ShowWindow(w.Handle(), SW_SHOWNA);
   ASSERT_TRUE(testsupport::RecordedErrorReports().empty());
   const auto report = Report("101290101");
@@ -202,7 +202,7 @@ TEST_F(AccessibilityTest, CompactWindowReadsInOrderWithTheReportsTexts) {
 }
 
 TEST_F(AccessibilityTest, FullWindowReadsTheTopBarThenTheForecastRowByRow) {
-  ui::TFmVozevezoVudi w(application_->Handle());
+  ui::TFmVozevezoVudi w(services_, application_->Handle());
   ::ShowWindow(w.Handle(), SW_SHOWNA);
   ASSERT_TRUE(testsupport::RecordedErrorReports().empty());
   const auto report = Report("101290101");
@@ -228,30 +228,24 @@ TEST_F(AccessibilityTest, FullWindowReadsTheTopBarThenTheForecastRowByRow) {
       {kText, weather::StringText(m, "date"), w.Lbldate_y},
       {kText, KeyText(m, "week"), w.Lblweek},
   };
-  const win::Label* dates[] = {w.LblDate1, w.LblDate2, w.LblDate3, w.LblDate4, w.LblDate5};
-  const win::Picture* dayPictures[] = {w.Imgravevuri1, w.Imgravevuri2, w.Imgravevuri3,
-                                       w.Imgravevuri4, w.Imgravevuri5};
-  const win::Picture* nightPictures[] = {w.Imgweathern1, w.Imgweathern2, w.Imgweathern3,
-                                         w.Imgweathern4, w.Imgweathern5};
-  const win::Label* skies[] = {w.Lblweather1, w.Lblweather2, w.Lblweather3, w.Lblweather4,
-                               w.Lblweather5};
-  const win::Label* temperatures[] = {w.LblTemp1, w.LblTemp2, w.LblTemp3, w.LblTemp4, w.LblTemp5};
-  const win::Label* winds[] = {w.LblWind1, w.LblWind2, w.LblWind3, w.LblWind4, w.LblWind5};
-  const win::Label* forces[] = {w.Lblfl1, w.Lblfl2, w.Lblfl3, w.Lblfl4, w.Lblfl5};
-  const auto row = [&](const win::Label* heading, const win::Label* const(&cells)[5]) {
+  using Column = ui::TFmVozevezoVudi::DayColumn;
+  const auto row = [&](const win::Label* heading, win::Label* Column::*cell) {
     expected.push_back({kText, heading->Text(), heading});
-    for (const win::Label* cell : cells) expected.push_back({kText, cell->Text(), cell});
+    for (int n = 1; n <= 5; ++n) {
+      expected.push_back({kText, (w.Day(n).*cell)->Text(), w.Day(n).*cell});
+    }
   };
-  row(w.Label1, dates);
+  row(w.Label1, &Column::date);
   for (int n = 0; n < 5; ++n) {
-    expected.push_back({ROLE_SYSTEM_GRAPHIC, Words(m, days[n], "白天", 2 * n + 1), dayPictures[n]});
     expected.push_back(
-        {ROLE_SYSTEM_GRAPHIC, Words(m, days[n], "夜间", 2 * n + 2), nightPictures[n]});
+        {ROLE_SYSTEM_GRAPHIC, Words(m, days[n], "白天", 2 * n + 1), w.Day(n + 1).dayPicture});
+    expected.push_back(
+        {ROLE_SYSTEM_GRAPHIC, Words(m, days[n], "夜间", 2 * n + 2), w.Day(n + 1).nightPicture});
   }
-  row(w.Label2, skies);
-  row(w.Label3, temperatures);
-  row(w.Label4, winds);
-  row(w.Label5, forces);
+  row(w.Label2, &Column::sky);
+  row(w.Label3, &Column::temperature);
+  row(w.Label4, &Column::wind);
+  row(w.Label5, &Column::force);
   EXPECT_EQ(w.Label4->Text(), Gbk("风向"));
   EXPECT_EQ(w.LblTemp3->Text(), KeyText(m, "temp3"));
   for (const win::Label* index :
@@ -286,7 +280,7 @@ void CALLBACK RecordEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, 
 }
 
 TEST_F(AccessibilityTest, DefaultActionsRunTheMouseHandlers) {
-  ui::TFmVazodivuDodiru w(application_->Handle());
+  ui::TFmVazodivuDodiru w(services_, application_->Handle());
   ::ShowWindow(w.Handle(), SW_SHOWNA);
   ComPtr<IAccessible> object = ClientObject(w.Handle());
   ASSERT_TRUE(object);
@@ -310,7 +304,7 @@ TEST_F(AccessibilityTest, DefaultActionsRunTheMouseHandlers) {
 
   // A link: the shell opens its text.
   std::vector<std::string> opened;
-  app::CurrentServices().shellOpen = [&](const std::string& text) { opened.push_back(text); };
+  services_.shellOpen = [&](const std::string& text) { opened.push_back(text); };
   ASSERT_EQ(object->accDoDefaultAction(Child(23)), S_OK);
   testsupport::PumpMessages();
   EXPECT_EQ(opened, std::vector<std::string>{w.Label12->Text()});
@@ -366,7 +360,7 @@ struct OtherApartmentReader {
 };
 
 TEST_F(AccessibilityTest, AReaderInAnotherApartmentWalksAndActs) {
-  ui::TFmVazodivuDodiru w(application_->Handle());
+  ui::TFmVazodivuDodiru w(services_, application_->Handle());
   ::ShowWindow(w.Handle(), SW_SHOWNA);
   OtherApartmentReader reader;
   reader.window = w.Handle();
@@ -385,7 +379,7 @@ TEST_F(AccessibilityTest, AReaderInAnotherApartmentWalksAndActs) {
 }
 
 TEST_F(AccessibilityTest, ACityChangeAnnouncesTheChangedNames) {
-  ui::TFmVazodivuDodiru w(application_->Handle());
+  ui::TFmVazodivuDodiru w(services_, application_->Handle());
   ::ShowWindow(w.Handle(), SW_SHOWNA);
   seenEvents.clear();
   const HWINEVENTHOOK hook =

@@ -10,6 +10,7 @@
 
 #include "app/AutoRun.h"
 #include "app/ErrorReport.h"
+#include "weather/ErrorReportText.h"
 #include "weather/SystemMessage.h"
 #include "win/Failure.h"
 #include "win/Text.h"
@@ -71,7 +72,7 @@ class AutoRunTest : public ::testing::Test {
     } catch (const std::runtime_error& error) {
       EXPECT_STREQ(error.what(), "Failed to set data for 'Rezodez'");
       // The text ends in a quote, which sorts before ".": the report adds nothing.
-      EXPECT_EQ(app::ErrorReportText(error.what()), "Failed to set data for 'Rezodez'");
+      EXPECT_EQ(weather::ErrorReportText(error.what()), "Failed to set data for 'Rezodez'");
     }
   }
 
@@ -168,7 +169,8 @@ TEST_F(AutoRunTest, EnableFailsWithTheLiteralTextWhereNoKeyMayBeWritten) {
 
   // Through a handler: one report, the text as it is.
   testsupport::ClearErrorReports();
-  win::RunHandler([] { app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), true); });
+  win::RunHandler(testsupport::RecordingErrorReport(),
+                  [] { app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), true); });
   ASSERT_EQ(testsupport::RecordedErrorReports().size(), 1u);
   EXPECT_EQ(testsupport::RecordedErrorReports()[0].text, "Failed to set data for 'Rezodez'");
   testsupport::ClearErrorReports();

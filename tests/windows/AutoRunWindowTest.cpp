@@ -8,6 +8,7 @@
 #include "app/AutoRun.h"
 #include "app/ErrorReport.h"
 #include "ui/WnVazodivuDodiru.h"
+#include "weather/ErrorReportText.h"
 #include "weather/SystemMessage.h"
 #include "windows/support/ErrorReports.h"
 #include "windows/support/RegistryAccess.h"
@@ -53,12 +54,12 @@ class AutoRunWindowTest : public testsupport::WindowTest {
 };
 
 TEST_F(AutoRunWindowTest, TheCaptionSaysWhatAClickWillDo) {
-  TFmVazodivuDodiru unregistered(application_->Handle());
+  TFmVazodivuDodiru unregistered(services_, application_->Handle());
   EXPECT_FALSE(unregistered.AutoRunFlag());
   EXPECT_EQ(unregistered.BtnAutoRun->Text(), Gbk("开机自动运行"));
 
   app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), true);
-  TFmVazodivuDodiru registered(application_->Handle());
+  TFmVazodivuDodiru registered(services_, application_->Handle());
   EXPECT_TRUE(registered.AutoRunFlag());
   EXPECT_EQ(registered.BtnAutoRun->Text(), Gbk("取消自动运行"));
   // Each window keeps its own flag: the first one still reads as before.
@@ -66,7 +67,7 @@ TEST_F(AutoRunWindowTest, TheCaptionSaysWhatAClickWillDo) {
 }
 
 TEST_F(AutoRunWindowTest, AClickRegistersTheQuotedPathAndASecondClickRemovesIt) {
-  TFmVazodivuDodiru window(application_->Handle());
+  TFmVazodivuDodiru window(services_, application_->Handle());
   testsupport::Click(*window.Imgweathern);  // shows the settings row
   ASSERT_TRUE(window.BtnAutoRun->Visible());
 
@@ -86,7 +87,7 @@ TEST_F(AutoRunWindowTest, AClickRegistersTheQuotedPathAndASecondClickRemovesIt) 
 
 TEST_F(AutoRunWindowTest, AValueRemovedBehindTheWindowsBackIsNotDeletedAgain) {
   app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), true);
-  TFmVazodivuDodiru window(application_->Handle());
+  TFmVazodivuDodiru window(services_, application_->Handle());
   ASSERT_EQ(window.BtnAutoRun->Text(), Gbk("取消自动运行"));
   DeleteRegisteredValue();
 
@@ -102,7 +103,7 @@ TEST_F(AutoRunWindowTest, ForAStandardUserTheButtonWorksThroughTheUsersKey) {
   {
     const testsupport::WritesDenied machine(HKEY_LOCAL_MACHINE, kRunKeyPath);
     const testsupport::WritesDenied switches(HKEY_LOCAL_MACHINE, kApprovedKeyPath);
-    TFmVazodivuDodiru window(application_->Handle());
+    TFmVazodivuDodiru window(services_, application_->Handle());
     // The machine-wide value is seen although it may not be written.
     EXPECT_EQ(window.BtnAutoRun->Text(), Gbk("取消自动运行"));
 
@@ -110,7 +111,7 @@ TEST_F(AutoRunWindowTest, ForAStandardUserTheButtonWorksThroughTheUsersKey) {
     ClickAutoRun(window);
     ASSERT_EQ(testsupport::RecordedErrorReports().size(), 1u);
     EXPECT_EQ(testsupport::RecordedErrorReports()[0].text,
-              app::ErrorReportText(weather::SystemMessage(ERROR_ACCESS_DENIED)));
+              weather::ErrorReportText(weather::SystemMessage(ERROR_ACCESS_DENIED)));
     EXPECT_EQ(Registered(HKEY_LOCAL_MACHINE), L"\"C:\\elsewhere\\Weather.exe\"");
     EXPECT_EQ(window.BtnAutoRun->Text(), Gbk("取消自动运行"));
   }
@@ -119,7 +120,7 @@ TEST_F(AutoRunWindowTest, ForAStandardUserTheButtonWorksThroughTheUsersKey) {
 
   const testsupport::WritesDenied machine(HKEY_LOCAL_MACHINE, kRunKeyPath);
   const testsupport::WritesDenied switches(HKEY_LOCAL_MACHINE, kApprovedKeyPath);
-  TFmVazodivuDodiru window(application_->Handle());
+  TFmVazodivuDodiru window(services_, application_->Handle());
   EXPECT_EQ(window.BtnAutoRun->Text(), Gbk("开机自动运行"));
   ClickAutoRun(window);
   EXPECT_TRUE(testsupport::RecordedErrorReports().empty());
@@ -138,7 +139,7 @@ TEST_F(AutoRunWindowTest, ARegistrationTurnedOffReadsAsOffAndAClickTurnsItOn) {
   app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), true);
   testsupport::WriteBinary(HKEY_LOCAL_MACHINE, kApprovedKeyPath, kValue,
                            std::string("\x03\0\0\0\x10\x32\x54\x76\x98\xBA\xDC\x01", 12));
-  TFmVazodivuDodiru window(application_->Handle());
+  TFmVazodivuDodiru window(services_, application_->Handle());
   EXPECT_EQ(window.BtnAutoRun->Text(), Gbk("开机自动运行"));
   ClickAutoRun(window);
   EXPECT_TRUE(testsupport::RecordedErrorReports().empty());
@@ -149,7 +150,7 @@ TEST_F(AutoRunWindowTest, ARegistrationTurnedOffReadsAsOffAndAClickTurnsItOn) {
 TEST_F(AutoRunWindowTest, WhereNoKeyMayBeWrittenAClickFailsKeepingTheCaption) {
   const testsupport::WritesDenied machine(HKEY_LOCAL_MACHINE, kRunKeyPath);
   const testsupport::WritesDenied user(HKEY_CURRENT_USER, kRunKeyPath);
-  TFmVazodivuDodiru window(application_->Handle());
+  TFmVazodivuDodiru window(services_, application_->Handle());
   EXPECT_EQ(window.BtnAutoRun->Text(), Gbk("开机自动运行"));
 
   ClickAutoRun(window);

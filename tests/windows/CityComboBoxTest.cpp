@@ -3,12 +3,12 @@
 
 #include <fstream>
 #include <iterator>
-#include <memory>
 
 #include "app/Application.h"
 #include "weather/CityCodes.h"
 #include "weather/CityTable.h"
 #include "win/CityComboBox.h"
+#include "windows/support/ErrorReports.h"
 #include "windows/support/WindowDriver.h"
 
 namespace {
@@ -17,19 +17,21 @@ using testsupport::Gbk;
 
 class HostWindow : public win::ControlHost {
  public:
-  HostWindow() { CreateWindowHandle(L"WeatherTestHost", 0, WS_POPUP, 0, 0, 300, 200, nullptr); }
+  HostWindow() : ControlHost(testsupport::RecordingErrorReport()) {
+    CreateWindowHandle(L"WeatherTestHost", 0, WS_POPUP, 0, 0, 300, 200, nullptr);
+  }
 };
 
 class CityComboBoxTest : public testing::Test {
  protected:
   void SetUp() override {
-    combo_ = std::make_unique<win::TComboBox>(host_, win::Bounds{10, 10, 145, 21}, 13,
-                                              win::FontSpec{L"MS Sans Serif", 11, 0, 0});
+    combo_ = &host_.AddWindowed<win::TComboBox>(win::Bounds{10, 10, 145, 21}, 13,
+                                                win::FontSpec{L"MS Sans Serif", 11, 0, 0});
     combo_->AddItem(Gbk("昆明=101290101"));
     combo_->onChange = [this] { ++changes_; };
   }
   HostWindow host_;
-  std::unique_ptr<win::TComboBox> combo_;
+  win::TComboBox* combo_ = nullptr;  // the host's
   int changes_ = 0;
 };
 

@@ -28,7 +28,7 @@ class CompactWindowTest : public testsupport::WindowTest {
  protected:
   // Every later report request asks for this code instead of the selected one.
   void AnswerWithCode(const std::string& code) {
-    app::CurrentServices().reportUrl = [host = standIn_->HostAndPort(), code](std::string_view) {
+    services_.reportUrl = [host = standIn_->HostAndPort(), code](std::string_view) {
       return weather::MakeReportUrl(host, code);
     };
   }
@@ -62,7 +62,7 @@ class CompactWindowTest : public testsupport::WindowTest {
 };
 
 TEST_F(CompactWindowTest, StylesAreExactlyThePopupToolWindowOnes) {
-  TFmVazodivuDodiru window(application_->Handle());
+  TFmVazodivuDodiru window(services_, application_->Handle());
   const LONG_PTR style = ::GetWindowLongPtrW(window.Handle(), GWL_STYLE);
   EXPECT_EQ(style & ~static_cast<LONG_PTR>(WS_VISIBLE), WS_POPUP | WS_CLIPSIBLINGS);
   const LONG_PTR exStyle = ::GetWindowLongPtrW(window.Handle(), GWL_EXSTYLE);
@@ -74,7 +74,7 @@ TEST_F(CompactWindowTest, StylesAreExactlyThePopupToolWindowOnes) {
 }
 
 TEST_F(CompactWindowTest, StartSequenceKeysTheBackgroundAndMovesToTheTopRightCorner) {
-  TFmVazodivuDodiru window(application_->Handle());
+  TFmVazodivuDodiru window(services_, application_->Handle());
   EXPECT_TRUE(ErrorTexts().empty());
   COLORREF key = 0;
   BYTE alpha = 0;
@@ -93,7 +93,7 @@ TEST_F(CompactWindowTest, StartSequenceKeysTheBackgroundAndMovesToTheTopRightCor
 }
 
 TEST_F(CompactWindowTest, ShowsTheLocatedCitysReportInEveryControl) {
-  TFmVazodivuDodiru window(application_->Handle());
+  TFmVazodivuDodiru window(services_, application_->Handle());
   ASSERT_TRUE(ErrorTexts().empty());
   // The stand-in locates the user in 昆明.
   EXPECT_EQ(window.ComboBox1->ItemCount(), 447);
@@ -126,7 +126,7 @@ TEST_F(CompactWindowTest, ShowsTheLocatedCitysReportInEveryControl) {
 }
 
 TEST_F(CompactWindowTest, ImgweathernTogglesTheSettingsRowTogether) {
-  TFmVazodivuDodiru window(application_->Handle());
+  TFmVazodivuDodiru window(services_, application_->Handle());
   EXPECT_FALSE(window.Label6->Visible());
   EXPECT_FALSE(window.ComboBox1->Visible());
   EXPECT_FALSE(window.BtnAutoRun->Visible());
@@ -143,7 +143,7 @@ TEST_F(CompactWindowTest, ImgweathernTogglesTheSettingsRowTogether) {
 }
 
 TEST_F(CompactWindowTest, ChangingTheCityUpdatesEveryControlWithoutMovingTheWindow) {
-  TFmVazodivuDodiru window(application_->Handle());
+  TFmVazodivuDodiru window(services_, application_->Handle());
   RECT before;
   ::GetWindowRect(window.Handle(), &before);
   const int beijing = window.ComboBox1->FindExact(Gbk("北京"));
@@ -169,7 +169,7 @@ TEST_F(CompactWindowTest, ChangingTheCityUpdatesEveryControlWithoutMovingTheWind
 }
 
 TEST_F(CompactWindowTest, DateYThatIsNoStringStopsAfterTheWeekWithTheFirstReadsShowing) {
-  TFmVazodivuDodiru window(application_->Handle());
+  TFmVazodivuDodiru window(services_, application_->Handle());
   ShowCity(window, Gbk("北京"));
   const auto beijing = Report("101010100");
   testsupport::ClearErrorReports();
@@ -192,7 +192,7 @@ TEST_F(CompactWindowTest, DateYThatIsNoStringStopsAfterTheWeekWithTheFirstReadsS
 }
 
 TEST_F(CompactWindowTest, MissingPictureFileStopsAtThatPicture) {
-  TFmVazodivuDodiru window(application_->Handle());
+  TFmVazodivuDodiru window(services_, application_->Handle());
   ShowCity(window, Gbk("北京"));
   const auto beijing = Report("101010100");
   testsupport::ClearErrorReports();
@@ -216,7 +216,7 @@ TEST_F(CompactWindowTest, MissingPictureFileStopsAtThatPicture) {
 }
 
 TEST_F(CompactWindowTest, QuietEndsChangeNothing) {
-  TFmVazodivuDodiru window(application_->Handle());
+  TFmVazodivuDodiru window(services_, application_->Handle());
   const std::string city = window.LblCityName->Text();
   testsupport::ClearErrorReports();
   for (const char* code : {"000000001", "000000002", "999999999"}) {
@@ -232,8 +232,8 @@ TEST_F(CompactWindowTest, QuietEndsChangeNothing) {
 }
 
 TEST_F(CompactWindowTest, StartWithoutNetworkLeavesTheOpaqueDesignWindow) {
-  testsupport::UseUnreachableServices();
-  TFmVazodivuDodiru window(application_->Handle());
+  testsupport::UseUnreachableServices(services_);
+  TFmVazodivuDodiru window(services_, application_->Handle());
   const auto texts = ErrorTexts();
   ASSERT_EQ(texts.size(), 1u);
   EXPECT_EQ(texts[0], "Socket Error # 10061\r\nConnection refused.");
@@ -260,7 +260,7 @@ TEST_F(CompactWindowTest, StartWithoutNetworkLeavesTheOpaqueDesignWindow) {
   EXPECT_EQ(ErrorTexts(), std::vector<std::string>{"List index out of bounds (0)"});
 
   // With the network back, a click on the opaque background runs it all again.
-  standIn_->UseForServices();
+  standIn_->UseForServices(services_);
   testsupport::ClearErrorReports();
   testsupport::ClickAt(window.Handle(), POINT{300, 260});
   EXPECT_TRUE(ErrorTexts().empty());
@@ -272,9 +272,9 @@ TEST_F(CompactWindowTest, StartWithoutNetworkLeavesTheOpaqueDesignWindow) {
 }
 
 TEST_F(CompactWindowTest, BackgroundClickReplacesTheChosenCityWithTheLocatedOne) {
-  testsupport::UseUnreachableServices();
-  TFmVazodivuDodiru window(application_->Handle());  // stays opaque
-  standIn_->UseForServices();
+  testsupport::UseUnreachableServices(services_);
+  TFmVazodivuDodiru window(services_, application_->Handle());  // stays opaque
+  standIn_->UseForServices(services_);
   testsupport::ClickAt(window.Handle(), POINT{300, 260});
   window.ComboBox1->SetItemIndex(0);
   window.ComboBox1Change();
@@ -288,8 +288,8 @@ TEST_F(CompactWindowTest, BackgroundClickReplacesTheChosenCityWithTheLocatedOne)
 
 TEST_F(CompactWindowTest, LinkLabelsOpenTheirOwnText) {
   std::vector<std::string> opened;
-  app::CurrentServices().shellOpen = [&](const std::string& text) { opened.push_back(text); };
-  TFmVazodivuDodiru window(application_->Handle());
+  services_.shellOpen = [&](const std::string& text) { opened.push_back(text); };
+  TFmVazodivuDodiru window(services_, application_->Handle());
   testsupport::Click(*window.Label11);
   testsupport::Click(*window.Label12);
   testsupport::Click(*window.Label7);
@@ -315,7 +315,7 @@ struct SystemCommandRecorder {
 };
 
 TEST_F(CompactWindowTest, TheLeftButtonOnTheFirstPictureStartsAMoveByTheCaption) {
-  TFmVazodivuDodiru window(application_->Handle());
+  TFmVazodivuDodiru window(services_, application_->Handle());
   SystemCommandRecorder::commands.clear();
   SystemCommandRecorder::original = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
       window.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SystemCommandRecorder::Proc)));
@@ -360,7 +360,7 @@ RECT WindowRect(HWND window) {
 }
 
 TEST_F(CompactWindowTest, ADragWithTheRightButtonEndsWithTheButton) {
-  TFmVazodivuDodiru window(application_->Handle());
+  TFmVazodivuDodiru window(services_, application_->Handle());
   ::ShowWindow(window.Handle(), SW_SHOW);
   ::SetWindowPos(window.Handle(), HWND_TOPMOST, 600, 300, 0, 0, SWP_NOSIZE);
   testsupport::PumpMessages();
@@ -425,8 +425,8 @@ TEST_F(CompactWindowTest, ADragWithTheRightButtonEndsWithTheButton) {
 }
 
 TEST_F(CompactWindowTest, ClosingTheMainWindowEndsTheMessageLoop) {
-  auto window = std::make_unique<TFmVazodivuDodiru>(application_->Handle());
-  application_->SetMainWindow(window.get());
+  auto window = std::make_unique<TFmVazodivuDodiru>(services_, application_->Handle());
+  application_->SetMainWindow(*window);
   testsupport::Click(*window->Imgravevuri2);
   EXPECT_EQ(window->Handle(), nullptr);
   EXPECT_EQ(application_->MainWindow(), nullptr);
@@ -442,8 +442,8 @@ using CompactWindowLocationTest = testsupport::ApplicationTest;
 
 TEST_F(CompactWindowLocationTest, OpensOnTheCityTheLocationPageNames) {
   testsupport::StandIn standIn({"--city", "101280101"});  // 广州
-  standIn.UseForServices();
-  TFmVazodivuDodiru window(application_->Handle());
+  standIn.UseForServices(services_);
+  TFmVazodivuDodiru window(services_, application_->Handle());
   EXPECT_TRUE(testsupport::RecordedErrorReports().empty());
   EXPECT_EQ(window.ComboBox1->ItemText(window.ComboBox1->ItemIndex()), Gbk("广州"));
   EXPECT_EQ(window.LblCityName->Text(), Gbk("广州"));
@@ -452,13 +452,13 @@ TEST_F(CompactWindowLocationTest, OpensOnTheCityTheLocationPageNames) {
 TEST_F(CompactWindowLocationTest, ALocationOutsideTheListSelectsNothingAndAsksForTheEmptyCode) {
   // "云南省昆明市电信" without blanks gives the name 云南省昆明, which no item has.
   testsupport::StandIn standIn({"--location-shape", "noblank"});
-  standIn.UseForServices();
+  standIn.UseForServices(services_);
   std::vector<std::string> urls;
-  app::CurrentServices().reportUrl = [&](std::string_view code) {
+  services_.reportUrl = [&](std::string_view code) {
     urls.push_back(weather::MakeReportUrl(standIn.HostAndPort(), code));
     return urls.back();
   };
-  TFmVazodivuDodiru window(application_->Handle());
+  TFmVazodivuDodiru window(services_, application_->Handle());
   EXPECT_TRUE(testsupport::RecordedErrorReports().empty());
   EXPECT_EQ(window.ComboBox1->ItemIndex(), -1);
   ASSERT_EQ(urls.size(), 1u);
@@ -470,8 +470,8 @@ TEST_F(CompactWindowLocationTest, ALocationOutsideTheListSelectsNothingAndAsksFo
 
 TEST_F(CompactWindowLocationTest, AFailingLocationPageStopsTheStartWithItsStatusLine) {
   testsupport::StandIn standIn({"--location-status", "302"});
-  standIn.UseForServices();
-  TFmVazodivuDodiru window(application_->Handle());
+  standIn.UseForServices(services_);
+  TFmVazodivuDodiru window(services_, application_->Handle());
   const auto& reports = testsupport::RecordedErrorReports();
   ASSERT_EQ(reports.size(), 1u);
   EXPECT_EQ(reports[0].text.rfind("HTTP/1.1 302", 0), 0u) << reports[0].text;

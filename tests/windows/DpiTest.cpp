@@ -78,13 +78,13 @@ class DpiTest : public testsupport::WindowTest {
 };
 
 TEST_F(DpiTest, ThePrefixRunsAtTheDpiItWasMadeWith) {
-  TFmVozevezoVudi full(application_->Handle());
+  TFmVozevezoVudi full(services_, application_->Handle());
   EXPECT_EQ(win::DpiOf(full.Handle()), ExpectedDpi());
   EXPECT_EQ(full.Dpi(), ExpectedDpi());
 }
 
 TEST_F(DpiTest, TheCompactWindowIsItsDesignTimesTheFactorInTheCorner) {
-  TFmVazodivuDodiru compact(application_->Handle());
+  TFmVazodivuDodiru compact(services_, application_->Handle());
   const double factor = compact.Dpi() / 96.0;
   EXPECT_TRUE(ScaledFrom(Client(compact.Handle()), {0, 0, 320, 270}, factor));
   EXPECT_TRUE(ScaledFrom(compact.Imgravevuri2->Bounds(), {30, 155, 42, 30}, factor));
@@ -105,7 +105,7 @@ TEST_F(DpiTest, TheCompactWindowIsItsDesignTimesTheFactorInTheCorner) {
 // the screen: the underline runs under the whole text, and the label is as
 // wide as what it shows.
 TEST_F(DpiTest, ALinksUnderlineRunsUnderItsWholeText) {
-  TFmVazodivuDodiru compact(application_->Handle());
+  TFmVazodivuDodiru compact(services_, application_->Handle());
   for (win::Label* link : {compact.Label11, compact.Label12}) {
     SCOPED_TRACE(link->Text());
     const RECT area = link->Bounds();
@@ -164,7 +164,7 @@ TEST_F(DpiTest, ALinksUnderlineRunsUnderItsWholeText) {
 }
 
 TEST_F(DpiTest, TheFullWindowIsItsDesignTimesTheFactor) {
-  TFmVozevezoVudi full(application_->Handle());
+  TFmVozevezoVudi full(services_, application_->Handle());
   const double factor = full.Dpi() / 96.0;
   // A framed window never grows past the screen (the test command's screen
   // is large enough for 192 dpi).
@@ -177,7 +177,7 @@ TEST_F(DpiTest, TheFullWindowIsItsDesignTimesTheFactor) {
 }
 
 TEST_F(DpiTest, AMoveToAMonitorOfAnotherDpiScalesTheFullWindowAgain) {
-  TFmVozevezoVudi full(application_->Handle());
+  TFmVozevezoVudi full(services_, application_->Handle());
   const int other = full.Dpi() == 96 ? 144 : 96;
   RECT window;
   ::GetWindowRect(full.Handle(), &window);
@@ -199,7 +199,7 @@ TEST_F(DpiTest, AMoveToAMonitorOfAnotherDpiScalesTheFullWindowAgain) {
 }
 
 TEST_F(DpiTest, TheCompactWindowStaysInTheCornerAfterADpiChange) {
-  TFmVazodivuDodiru compact(application_->Handle());
+  TFmVazodivuDodiru compact(services_, application_->Handle());
   const int other = compact.Dpi() == 96 ? 144 : 96;
   RECT suggested{100, 100, 100 + 320 * other / 96, 100 + 270 * other / 96};
   ::SendMessageW(compact.Handle(), WM_DPICHANGED, MAKEWPARAM(other, other),

@@ -3,6 +3,8 @@
 // run stops, the links, closing, and the modal nesting with compact windows.
 #include <gtest/gtest.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <commctrl.h>
 
 #include <algorithm>
 #include <array>
@@ -88,15 +90,11 @@ int PaintIndex(const win::ControlHost& host, const win::GraphicControl* control)
 class FullWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    seams_.emplace();
     standIn_ = std::make_unique<testsupport::StandIn>();
-    standIn_->UseForServices();
+    standIn_->UseForServices(services_);
     testsupport::ClearErrorReports();
   }
-  void TearDown() override {
-    seams_.reset();
-    testsupport::ClearErrorReports();
-  }
+  void TearDown() override { testsupport::ClearErrorReports(); }
 
   // The stand-in's report text of a city code, as the program reads it.
   std::string ReportText(const std::string& code) {
@@ -116,7 +114,7 @@ class FullWindowTest : public ::testing::Test {
 
   // Every report request goes to this special code of the stand-in.
   void AnswerWith(const std::string& code) {
-    app::CurrentServices().reportUrl = [host = standIn_->HostAndPort(), code](std::string_view) {
+    services_.reportUrl = [host = standIn_->HostAndPort(), code](std::string_view) {
       return weather::MakeReportUrl(host, code);
     };
   }
@@ -128,20 +126,20 @@ class FullWindowTest : public ::testing::Test {
                    reinterpret_cast<LPARAM>(full.ComboBox1->Handle()));
   }
 
-  app::Application application_;
-  std::optional<testsupport::SavedSeams> seams_;
+  app::Application application_{testsupport::RecordingErrorReport()};
+  app::Services services_ = testsupport::TestServices();
   std::unique_ptr<testsupport::StandIn> standIn_;
   std::string reportText_;
 };
 
 TEST_F(FullWindowTest, FramedSizableWindowAtItsDesignedPlace) {
-  TFmVozevezoVudi full(app::Application::Current().Handle());
+  TFmVozevezoVudi full(services_, application_.Handle());
   const LONG_PTR style = ::GetWindowLongPtrW(full.Handle(), GWL_STYLE);
   for (LONG_PTR flag : {WS_CAPTION, WS_THICKFRAME, WS_SYSMENU, WS_MINIMIZEBOX, WS_MAXIMIZEBOX}) {
     EXPECT_EQ(style & flag, flag);
   }
   EXPECT_EQ(style & WS_POPUP, 0);
-  EXPECT_EQ(::GetWindow(full.Handle(), GW_OWNER), app::Application::Current().Handle());
+  EXPECT_EQ(::GetWindow(full.Handle(), GW_OWNER), application_.Handle());
   RECT window;
   ::GetWindowRect(full.Handle(), &window);
   EXPECT_EQ(window.left, 417);
@@ -158,7 +156,7 @@ TEST_F(FullWindowTest, FramedSizableWindowAtItsDesignedPlace) {
 }
 
 TEST_F(FullWindowTest, ControlTreeFromBottomToTop) {
-  TFmVozevezoVudi full(app::Application::Current().Handle());
+  TFmVozevezoVudi full(services_, application_.Handle());
   // The forecast panel lies on top and covers the tab control entirely.
   const HWND top = ::GetWindow(full.Handle(), GW_CHILD);
   EXPECT_EQ(top, full.Panel1->Handle());
@@ -206,6 +204,15 @@ TEST_F(FullWindowTest, ControlTreeFromBottomToTop) {
   ::GetWindowRect(full.cxTabSheet1->Handle(), &area);
   ::MapWindowPoints(nullptr, full.cxPageControl1->Handle(), reinterpret_cast<POINT*>(&area), 2);
   EXPECT_TRUE(SameRect(area, Rect(0, 24, 636, 546)));
+
+  // A click on the second tab: the strip tells the form, which shows that page alone.
+  RECT tab{};
+  ::SendMessageW(full.cxPageControl1->Handle(), TCM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&tab));
+  testsupport::ClickAt(full.cxPageControl1->Handle(),
+                       POINT{(tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2});
+  EXPECT_EQ(full.cxPageControl1->PageIndex(), 1);
+  EXPECT_TRUE(::GetWindowLongPtrW(full.cxTabSheet2->Handle(), GWL_STYLE) & WS_VISIBLE);
+  EXPECT_FALSE(::GetWindowLongPtrW(full.cxTabSheet1->Handle(), GWL_STYLE) & WS_VISIBLE);
 }
 
 using Form = TFmVozevezoVudi;
@@ -213,8 +220,8 @@ template <typename Control>
 using Member = Control* Form::*;
 
 TEST_F(FullWindowTest, PanelsFollowTheClientArea) {
-  testsupport::UseUnreachableServices();
-  Form full(app::Application::Current().Handle());
+  testsupport::UseUnreachableServices(services_);
+  Form full(services_, application_.Handle());
   ::SetWindowPos(full.Handle(), nullptr, 0, 0, 900, 700, SWP_NOMOVE | SWP_NOZORDER);
   RECT client;
   ::GetClientRect(full.Handle(), &client);
@@ -233,8 +240,8 @@ TEST_F(FullWindowTest, PanelsFollowTheClientArea) {
 }
 
 TEST_F(FullWindowTest, DayTableFramesAndControls) {
-  testsupport::UseUnreachableServices();
-  Form full(app::Application::Current().Handle());
+  testsupport::UseUnreachableServices(services_);
+  Form full(services_, application_.Handle());
   // Rows of the day table: y, height, and the frame of the heading column and days 1 to 5.
   struct TableRow {
     int y, height;
@@ -300,25 +307,17 @@ TEST_F(FullWindowTest, DayTableFramesAndControls) {
   EXPECT_EQ(full.Label1->Style().align, win::TextAlign::kCenter);
 
   // Day columns: fixed, centred, see-through labels and fixed transparent pictures.
-  const std::array<std::array<Member<win::Label>, 5>, 5> dayLabels{{
-      {&Form::LblDate1, &Form::Lblweather1, &Form::LblTemp1, &Form::LblWind1, &Form::Lblfl1},
-      {&Form::LblDate2, &Form::Lblweather2, &Form::LblTemp2, &Form::LblWind2, &Form::Lblfl2},
-      {&Form::LblDate3, &Form::Lblweather3, &Form::LblTemp3, &Form::LblWind3, &Form::Lblfl3},
-      {&Form::LblDate4, &Form::Lblweather4, &Form::LblTemp4, &Form::LblWind4, &Form::Lblfl4},
-      {&Form::LblDate5, &Form::Lblweather5, &Form::LblTemp5, &Form::LblWind5, &Form::Lblfl5},
-  }};
+  // The labels of a column, top to bottom.
+  constexpr std::array<win::Label * Form::DayColumn::*, 5> kColumnLabels{
+      &Form::DayColumn::date, &Form::DayColumn::sky, &Form::DayColumn::temperature,
+      &Form::DayColumn::wind, &Form::DayColumn::force};
   const int labelRows[] = {86, 149, 181, 208, 237};
   const int dayX[] = {86, 194, 302, 410, 518};
   const int nightX[] = {126, 234, 343, 451, 559};
-  const std::array<Member<win::Picture>, 5> dayPictures{&Form::Imgravevuri1, &Form::Imgravevuri2,
-                                                        &Form::Imgravevuri3, &Form::Imgravevuri4,
-                                                        &Form::Imgravevuri5};
-  const std::array<Member<win::Picture>, 5> nightPictures{&Form::Imgweathern1, &Form::Imgweathern2,
-                                                          &Form::Imgweathern3, &Form::Imgweathern4,
-                                                          &Form::Imgweathern5};
   for (int n = 0; n < 5; ++n) {
+    const Form::DayColumn column = full.Day(n + 1);
     for (int row = 0; row < 5; ++row) {
-      const win::Label& label = *(full.*dayLabels[n][row]);
+      const win::Label& label = *(column.*kColumnLabels[row]);
       int y = labelRows[row];
       if (n == 4 && (row == 1 || row == 2)) ++y;  // Lblweather5, LblTemp5
       EXPECT_TRUE(SameRect(label.Bounds(), Rect(72 + 109 * n, y, 110, 13)))
@@ -328,8 +327,8 @@ TEST_F(FullWindowTest, DayTableFramesAndControls) {
       EXPECT_TRUE(label.Style().transparent);
       EXPECT_EQ(label.Style().align, win::TextAlign::kCenter);
     }
-    const win::Picture& day = *(full.*dayPictures[n]);
-    const win::Picture& night = *(full.*nightPictures[n]);
+    const win::Picture& day = *column.dayPicture;
+    const win::Picture& night = *column.nightPicture;
     EXPECT_TRUE(SameRect(day.Bounds(), Rect(dayX[n], 110, 42, 30)));
     EXPECT_TRUE(SameRect(night.Bounds(), Rect(nightX[n], 110, 42, 30)));
     EXPECT_EQ(day.Bitmap(), nullptr);
@@ -338,8 +337,8 @@ TEST_F(FullWindowTest, DayTableFramesAndControls) {
 }
 
 TEST_F(FullWindowTest, IndexTodayAndPublisherBlocks) {
-  testsupport::UseUnreachableServices();
-  Form full(app::Application::Current().Handle());
+  testsupport::UseUnreachableServices(services_);
+  Form full(services_, application_.Handle());
   const std::pair<Member<win::Picture>, RECT> pictures[] = {
       {&Form::Image5, Rect(10, 258, 64, 67)},     {&Form::Image6, Rect(10, 328, 64, 62)},
       {&Form::Image7, Rect(213, 326, 65, 66)},    {&Form::Image8, Rect(418, 327, 64, 65)},
@@ -407,8 +406,8 @@ TEST_F(FullWindowTest, IndexTodayAndPublisherBlocks) {
 }
 
 TEST_F(FullWindowTest, PanelPaintsInItsDesignedOrder) {
-  testsupport::UseUnreachableServices();
-  Form full(app::Application::Current().Handle());
+  testsupport::UseUnreachableServices(services_);
+  Form full(services_, application_.Handle());
   const win::ControlHost& panel = *full.Panel1;
   std::vector<std::vector<const win::GraphicControl*>> groups(11);
   const std::vector<win::Shape*> shapes = {
@@ -420,17 +419,14 @@ TEST_F(FullWindowTest, PanelPaintsInItsDesignedOrder) {
       full.Shape33, full.Shape34, full.Shape35, full.Shape36, full.Shape37, full.Shape38,
       full.Shape39, full.Shape40, full.Shape41};
   groups[0].assign(shapes.begin(), shapes.end());
-  groups[1] = {
-      full.LblDate1,    full.LblDate2,    full.LblDate3,    full.LblDate4,    full.LblDate5,
-      full.Lblweather1, full.Lblweather2, full.Lblweather3, full.Lblweather4, full.Lblweather5,
-      full.LblTemp1,    full.LblTemp2,    full.LblTemp3,    full.LblTemp4,    full.LblTemp5,
-      full.LblWind1,    full.LblWind2,    full.LblWind3,    full.LblWind4,    full.LblWind5,
-      full.Lblfl1,      full.Lblfl2,      full.Lblfl3,      full.Lblfl4,      full.Lblfl5};
+  for (int n = 1; n <= 5; ++n) {
+    const Form::DayColumn column = full.Day(n);
+    groups[1].insert(groups[1].end(),
+                     {column.date, column.sky, column.temperature, column.wind, column.force});
+    groups[4].insert(groups[4].end(), {column.dayPicture, column.nightPicture});
+  }
   groups[2] = {full.Lblchuanyi1, full.Lblchuanyi2};
   groups[3] = {full.Label1, full.Label2, full.Label3, full.Label4, full.Label5};
-  groups[4] = {full.Imgravevuri1, full.Imgravevuri2, full.Imgravevuri3, full.Imgravevuri4,
-               full.Imgravevuri5, full.Imgweathern1, full.Imgweathern2, full.Imgweathern3,
-               full.Imgweathern4, full.Imgweathern5};
   groups[5] = {full.Image5, full.Image6, full.Image7, full.Image8, full.Image9, full.Image10,
                full.Lbluv1, full.Lbluv2, full.Lblcl,  full.Lblc0,  full.Lblls0, full.Lbltr0};
   groups[6] = {full.LblCityName, full.Lbldate, full.Lbldate_y, full.Lblweek};
@@ -462,8 +458,8 @@ TEST_F(FullWindowTest, PanelPaintsInItsDesignedOrder) {
 }
 
 TEST_F(FullWindowTest, WithoutNetworkTheDesignContentsStay) {
-  testsupport::UseUnreachableServices();
-  Form full(app::Application::Current().Handle());
+  testsupport::UseUnreachableServices(services_);
+  Form full(services_, application_.Handle());
   ASSERT_EQ(RecordedErrorReports().size(), 1u);
   EXPECT_EQ(full.ComboBox1->ItemCount(), 1);
   EXPECT_EQ(full.ComboBox1->ItemText(0), Gbk("昆明=101290101"));
@@ -477,7 +473,7 @@ TEST_F(FullWindowTest, WithoutNetworkTheDesignContentsStay) {
   EXPECT_NE(full.Imgravevuri->Bitmap(), nullptr);
   // Choosing the design entry fails at once: there are no city codes yet.
   testsupport::ClearErrorReports();
-  standIn_->UseForServices();
+  standIn_->UseForServices(services_);
   const std::vector<std::string> before = Snapshot(*full.Panel1);
   UserPicks(full, 0);
   EXPECT_EQ(RecordedErrorReports().size(), 1u);
@@ -487,12 +483,14 @@ TEST_F(FullWindowTest, WithoutNetworkTheDesignContentsStay) {
 
 TEST_F(FullWindowTest, StartShowsTheLocatedCitysReport) {
   int requests = 0;
-  app::Services& services = app::CurrentServices();
+  app::Services& services = services_;
   services.createReportRequest = [&requests, create = services.createReportRequest] {
     ++requests;
     return create();
   };
-  Form full(app::Application::Current().Handle());
+  // The day table's dates count from the services' clock: a leap day lies ahead.
+  services.clock = [] { return weather::LocalDate{2000, 2, 27}; };
+  Form full(services_, application_.Handle());
   ASSERT_TRUE(RecordedErrorReports().empty()) << RecordedErrorReports().front().text;
   EXPECT_EQ(requests, 1);
 
@@ -508,35 +506,23 @@ TEST_F(FullWindowTest, StartShowsTheLocatedCitysReport) {
   EXPECT_EQ(full.Memo2->Text(), WithCrLf(reportText_));
   EXPECT_EQ(full.Memo1->Text(), "");
 
-  const auto clock = weather::SystemClock();
-  const win::Label* dates[] = {full.LblDate1, full.LblDate2, full.LblDate3, full.LblDate4,
-                               full.LblDate5};
-  const win::Label* skies[] = {full.Lblweather1, full.Lblweather2, full.Lblweather3,
-                               full.Lblweather4, full.Lblweather5};
-  const win::Label* temps[] = {full.LblTemp1, full.LblTemp2, full.LblTemp3, full.LblTemp4,
-                               full.LblTemp5};
-  const win::Label* winds[] = {full.LblWind1, full.LblWind2, full.LblWind3, full.LblWind4,
-                               full.LblWind5};
-  const win::Label* forces[] = {full.Lblfl1, full.Lblfl2, full.Lblfl3, full.Lblfl4, full.Lblfl5};
-  const win::Picture* days[] = {full.Imgravevuri1, full.Imgravevuri2, full.Imgravevuri3,
-                                full.Imgravevuri4, full.Imgravevuri5};
-  const win::Picture* nights[] = {full.Imgweathern1, full.Imgweathern2, full.Imgweathern3,
-                                  full.Imgweathern4, full.Imgweathern5};
   const char* windKeys[] = {"fx1", "fx2", "wind3", "wind4", "wind5"};
   for (int n = 1; n <= 5; ++n) {
     const size_t i = static_cast<size_t>(n - 1);
-    EXPECT_EQ(dates[i]->Text(), weather::DayDateText(info, n, clock)) << n;
-    EXPECT_EQ(days[i]->SourcePath(), weather::DayIconFile(info, n)) << n;
-    EXPECT_EQ(nights[i]->SourcePath(), weather::NightIconFile(info, n)) << n;
-    EXPECT_EQ(temps[i]->Text(), weather::KeyText(info, "temp" + std::to_string(n))) << n;
-    EXPECT_EQ(skies[i]->Text(), weather::KeyText(info, "img_title" + std::to_string(2 * n - 1)) +
-                                    " " +
-                                    weather::KeyText(info, "img_title" + std::to_string(2 * n)))
+    const Form::DayColumn column = full.Day(n);
+    EXPECT_EQ(column.date->Text(), weather::DayDateText(info, n, services_.clock)) << n;
+    EXPECT_EQ(column.dayPicture->SourcePath(), weather::DayIconFile(info, n)) << n;
+    EXPECT_EQ(column.nightPicture->SourcePath(), weather::NightIconFile(info, n)) << n;
+    EXPECT_EQ(column.temperature->Text(), weather::KeyText(info, "temp" + std::to_string(n))) << n;
+    EXPECT_EQ(column.sky->Text(), weather::KeyText(info, "img_title" + std::to_string(2 * n - 1)) +
+                                      " " +
+                                      weather::KeyText(info, "img_title" + std::to_string(2 * n)))
         << n;
-    EXPECT_EQ(winds[i]->Text(), weather::KeyText(info, windKeys[i])) << n;
-    EXPECT_EQ(forces[i]->Text(), weather::KeyText(info, "fl" + std::to_string(n))) << n;
+    EXPECT_EQ(column.wind->Text(), weather::KeyText(info, windKeys[i])) << n;
+    EXPECT_EQ(column.force->Text(), weather::KeyText(info, "fl" + std::to_string(n))) << n;
   }
   EXPECT_EQ(full.LblDate1->Text(), weather::StringText(info, "date_y"));
+  EXPECT_EQ(full.LblDate3->Text(), weather::FormatDayDate({2000, 2, 29}));
   EXPECT_EQ(full.Lblchuanyi1->Text(), weather::ClothingText24(info));
   EXPECT_EQ(full.Lblchuanyi2->Text(), weather::ClothingText48(info));
   EXPECT_EQ(full.Lbluv1->Text(), weather::UvText24(info));
@@ -563,9 +549,9 @@ TEST_F(FullWindowTest, StartShowsTheLocatedCitysReport) {
 }
 
 TEST_F(FullWindowTest, EachChangeOfCityIsOneRunAndTheLocationLineStays) {
-  Form full(app::Application::Current().Handle());
+  Form full(services_, application_.Handle());
   int requests = 0;
-  app::Services& services = app::CurrentServices();
+  app::Services& services = services_;
   services.createReportRequest = [&requests, create = services.createReportRequest] {
     ++requests;
     return create();
@@ -588,7 +574,7 @@ class FullWindowFailureTest : public FullWindowTest {
  protected:
   void SetUp() override {
     FullWindowTest::SetUp();
-    full_ = std::make_unique<Form>(app::Application::Current().Handle());
+    full_ = std::make_unique<Form>(services_, application_.Handle());
     UserPicks(*full_, full_->ComboBox1->FindExact(Gbk("北京")));
     ASSERT_TRUE(RecordedErrorReports().empty());
     ASSERT_NE(full_->LblCityName->Text(), Gbk("昆明"));
@@ -650,7 +636,7 @@ TEST_F(FullWindowFailureTest, MissingIconFileStopsAtThatPicture) {
   // Day 1 and day 2's date are Kunming's; everything from Imgravevuri2 on is Beijing's.
   EXPECT_EQ(full_->LblTemp1->Text(), weather::KeyText(info, "temp1"));
   EXPECT_EQ(full_->Lblfl1->Text(), weather::KeyText(info, "fl1"));
-  EXPECT_EQ(full_->LblDate2->Text(), weather::DayDateText(info, 2, weather::SystemClock()));
+  EXPECT_EQ(full_->LblDate2->Text(), weather::DayDateText(info, 2, services_.clock));
   EXPECT_EQ(full_->Imgravevuri2->SourcePath(), beijingDay2);
   EXPECT_EQ(full_->LblTemp2->Text(), beijingTemp2);
   EXPECT_EQ(full_->LblCityName->Text(), beijingCity);
@@ -672,7 +658,7 @@ TEST_F(FullWindowFailureTest, DateOfTheHeaderNotAStringKeepsTheFirstReads) {
 
 TEST_F(FullWindowFailureTest, NoServerChangesNothing) {
   const std::string memo2 = full_->Memo2->Text();
-  testsupport::UseUnreachableServices();
+  testsupport::UseUnreachableServices(services_);
   UserPicks(*full_, full_->ComboBox1->ItemIndex());
   EXPECT_EQ(RecordedErrorReports().size(), 1u);
   EXPECT_EQ(Snapshot(*full_->Panel1), before_);
@@ -681,9 +667,9 @@ TEST_F(FullWindowFailureTest, NoServerChangesNothing) {
 }
 
 TEST_F(FullWindowTest, LinksOpenTheirOwnTextOthersDoNothing) {
-  Form full(app::Application::Current().Handle());
+  Form full(services_, application_.Handle());
   std::vector<std::string> opened;
-  app::CurrentServices().shellOpen = [&opened](const std::string& text) { opened.push_back(text); };
+  services_.shellOpen = [&opened](const std::string& text) { opened.push_back(text); };
   testsupport::Click(*full.Label11);
   testsupport::Click(*full.Label12);
   testsupport::Click(*full.Label7);
@@ -754,7 +740,7 @@ std::vector<Form*> VisibleWindows(const wchar_t* className) {
 }
 
 TEST_F(FullWindowTest, ClosingThroughTheTitleBarEndsTheModalLoop) {
-  Form full(app::Application::Current().Handle());
+  Form full(services_, application_.Handle());
   Script script({[&] {
     ::PostMessageW(full.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
     return true;
@@ -766,7 +752,7 @@ TEST_F(FullWindowTest, ClosingThroughTheTitleBarEndsTheModalLoop) {
 }
 
 TEST_F(FullWindowTest, WindowsNestModally) {
-  ui::TFmVazodivuDodiru main(app::Application::Current().Handle());
+  ui::TFmVazodivuDodiru main(services_, application_.Handle());
   ::ShowWindow(main.Handle(), SW_SHOWNA);
   ASSERT_TRUE(RecordedErrorReports().empty()) << RecordedErrorReports().front().text;
   Form* full = nullptr;
@@ -808,7 +794,7 @@ TEST_F(FullWindowTest, WindowsNestModally) {
         return true;
       },
   });
-  win::RunHandler([&] { main.Imgweathern2Click(); });
+  main.RunHandler([&] { main.Imgweathern2Click(); });
   EXPECT_TRUE(script.Finished());
   EXPECT_TRUE(mainDisabledUnderFull);
   EXPECT_TRUE(fullDisabledUnderCompact);

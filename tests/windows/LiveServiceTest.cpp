@@ -95,32 +95,22 @@ class LiveServiceTest : public testsupport::ApplicationTest {
   }
   void SetUp() override {
     ApplicationTest::SetUp();
-    service_->UseForServices();
+    service_->UseForServices(services_);
   }
 
   static void ExpectShows(const TFmVozevezoVudi& full, const Expected& expected) {
     SCOPED_TRACE(expected.city);
     EXPECT_EQ(full.LblCityName->Text(), Gbk(expected.city));
-    const win::Label* temps[] = {full.LblTemp1, full.LblTemp2, full.LblTemp3, full.LblTemp4,
-                                 full.LblTemp5};
-    const win::Label* skies[] = {full.Lblweather1, full.Lblweather2, full.Lblweather3,
-                                 full.Lblweather4, full.Lblweather5};
-    const win::Label* winds[] = {full.LblWind1, full.LblWind2, full.LblWind3, full.LblWind4,
-                                 full.LblWind5};
-    const win::Label* forces[] = {full.Lblfl1, full.Lblfl2, full.Lblfl3, full.Lblfl4, full.Lblfl5};
-    const win::Picture* days[] = {full.Imgravevuri1, full.Imgravevuri2, full.Imgravevuri3,
-                                  full.Imgravevuri4, full.Imgravevuri5};
-    const win::Picture* nights[] = {full.Imgweathern1, full.Imgweathern2, full.Imgweathern3,
-                                    full.Imgweathern4, full.Imgweathern5};
     for (size_t i = 0; i < 5; ++i) {
       SCOPED_TRACE(i + 1);
-      EXPECT_EQ(temps[i]->Text(), Gbk(expected.temps[i]));
-      EXPECT_EQ(skies[i]->Text(), Gbk(expected.skies[i]));
-      EXPECT_EQ(winds[i]->Text(), Gbk(expected.winds[i]));
-      EXPECT_EQ(forces[i]->Text(), Gbk(expected.forces[i]));
-      EXPECT_EQ(days[i]->SourcePath(),
+      const TFmVozevezoVudi::DayColumn column = full.Day(static_cast<int>(i) + 1);
+      EXPECT_EQ(column.temperature->Text(), Gbk(expected.temps[i]));
+      EXPECT_EQ(column.sky->Text(), Gbk(expected.skies[i]));
+      EXPECT_EQ(column.wind->Text(), Gbk(expected.winds[i]));
+      EXPECT_EQ(column.force->Text(), Gbk(expected.forces[i]));
+      EXPECT_EQ(column.dayPicture->SourcePath(),
                 std::string("image_Index\\d") + expected.dayPictures[i] + ".bmp");
-      EXPECT_EQ(nights[i]->SourcePath(),
+      EXPECT_EQ(column.nightPicture->SourcePath(),
                 std::string("image_Index\\n") + expected.nightPictures[i] + ".bmp");
     }
     EXPECT_EQ(full.LblTemp->Text(), Gbk(expected.temps[0]));
@@ -142,7 +132,7 @@ class LiveServiceTest : public testsupport::ApplicationTest {
 };
 
 TEST_F(LiveServiceTest, TheFullWindowShowsTheMappedForecastOfTwoCities) {
-  TFmVozevezoVudi full(app::Application::Current().Handle());
+  TFmVozevezoVudi full(services_, application_->Handle());
   EXPECT_TRUE(testsupport::RecordedErrorReports().empty());
   // A caller on loopback has no public address: the service names its default city.
   EXPECT_EQ(full.ComboBox1->ItemText(full.ComboBox1->ItemIndex()), Gbk("北京"));

@@ -131,7 +131,7 @@ TEST_F(LogonStartTest, InTheSystemFolderPicturesComeFromBesideTheProgram) {
   const std::string beside = win::Narrow(FolderOf(ProgramPath()));
 
   {
-    TFmVazodivuDodiru compact(application_->Handle());
+    TFmVazodivuDodiru compact(services_, application_->Handle());
     EXPECT_EQ(compact.Imgravevuri->SourcePath().rfind(beside + "image_Index\\d", 0), 0u)
         << compact.Imgravevuri->SourcePath();
     EXPECT_EQ(compact.Imgweathern2->SourcePath().rfind(beside + "image_Index\\n", 0), 0u)
@@ -139,7 +139,7 @@ TEST_F(LogonStartTest, InTheSystemFolderPicturesComeFromBesideTheProgram) {
     EXPECT_GT(compact.Imgweathern2->BitmapSize().cx, 0);
   }
   {
-    TFmVozevezoVudi full(application_->Handle());
+    TFmVozevezoVudi full(services_, application_->Handle());
     EXPECT_EQ(full.Imgravevuri5->SourcePath().rfind(beside + "image_Index\\d", 0), 0u)
         << full.Imgravevuri5->SourcePath();
   }
@@ -185,7 +185,7 @@ TEST_F(LogonStartTest, WithThePicturesNowhereTheReportNamesTheCurrentDirectory) 
   const CurrentDirectoryScope inSystem(SystemFolder());
   EXPECT_EQ(weather::IconFileLocation("image_Index\\d01.bmp"), "image_Index\\d01.bmp");
 
-  TFmVazodivuDodiru compact(application_->Handle());
+  TFmVazodivuDodiru compact(services_, application_->Handle());
   const auto& reports = testsupport::RecordedErrorReports();
   ASSERT_EQ(reports.size(), 1u);
   const std::string expected =

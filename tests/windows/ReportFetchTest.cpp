@@ -657,13 +657,13 @@ std::vector<std::string> Shown(const ui::TFmVozevezoVudi& full) {
 }
 
 TEST(ReportLimitsInTheWindow, ALimitLeavesTheFullWindowAsItWas) {
-  app::Application application;
-  const app::Services saved = app::CurrentServices();
+  app::Application application(testsupport::RecordingErrorReport());
+  app::Services services = testsupport::TestServices();
   testsupport::StandIn standIn;
-  standIn.UseForServices();
+  standIn.UseForServices(services);
   testsupport::ClearErrorReports();
   {
-    ui::TFmVozevezoVudi full(app::Application::Current().Handle());
+    ui::TFmVozevezoVudi full(services, application.Handle());
     ASSERT_TRUE(testsupport::RecordedErrorReports().empty());
     ASSERT_FALSE(full.Memo2->Text().empty());
     ::SetWindowTextW(full.Memo1->Handle(), L"kept");
@@ -679,7 +679,6 @@ TEST(ReportLimitsInTheWindow, ALimitLeavesTheFullWindowAsItWas) {
                                     .endlessPiece = "a",
                                     .pauseBetweenPieces = 100ms}
                      : ServerScript{.answer = "", .end = ServerScript::End::kHoldOpen});
-        app::Services& services = app::CurrentServices();
         services.createReportRequest = [route = c.route] {
           return weather::CreateXmlHttpReportRequest(ShortLimits(), route);
         };
@@ -699,7 +698,6 @@ TEST(ReportLimitsInTheWindow, ALimitLeavesTheFullWindowAsItWas) {
       }
     }
   }
-  app::CurrentServices() = saved;
   testsupport::ClearErrorReports();
 }
 

@@ -31,8 +31,8 @@ TEST_F(ShellTest, TheGuiThreadIsInASingleThreadedApartment) {
 TEST_F(ShellTest, ApplicationWindowBecomesExactlyAToolWindowEvenAfterAFailedStart) {
   ::SetWindowLongPtrW(application_->Handle(), GWL_EXSTYLE, WS_EX_APPWINDOW | WS_EX_TOPMOST);
   const LONG_PTR before = ::GetWindowLongPtrW(application_->Handle(), GWL_EXSTYLE);
-  testsupport::UseUnreachableServices();
-  ui::TFmVazodivuDodiru window(application_->Handle());  // stops at its first step
+  testsupport::UseUnreachableServices(services_);
+  ui::TFmVazodivuDodiru window(services_, application_->Handle());  // stops at its first step
   ASSERT_EQ(testsupport::RecordedErrorReports().size(), 1u);
   EXPECT_EQ(::GetWindowLongPtrW(application_->Handle(), GWL_EXSTYLE), before);
   application_->SetToolWindowStyle();
@@ -40,47 +40,13 @@ TEST_F(ShellTest, ApplicationWindowBecomesExactlyAToolWindowEvenAfterAFailedStar
   EXPECT_FALSE(::IsWindowVisible(application_->Handle()));
 }
 
-TEST(ErrorReportTitle, FollowsTheExecutablesName) {
-  const struct {
-    const char* path;
-    const char* title;
-  } cases[] = {
-      {"C:\\Program Files\\Weather\\WEATHER.EXE", "Weather"},
-      {"C:\\a.b\\My.Prog.exe", "My"},
-      {"weather.exe", "weather"},
-      {"D:/tools/TianQi", "Tianqi"},
-      {"C:\\x\\\xCC\xEC\xC6\xF8"
-       "Ab.exe",
-       "\xCC\xEC\xC6\xF8"
-       "ab"},  // 天气Ab: GBK bytes untouched
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(app::ApplicationTitleFromPath(c.path), c.title) << c.path;
-  }
+TEST(ErrorReportTitle, IsTheRunningExecutablesTitle) {
   EXPECT_EQ(app::ApplicationTitle(), "Shelltest");
-}
-
-TEST(ErrorReportText, AddsAFullStopOnlyAfterCharactersThatSortAfterIt) {
-  const struct {
-    const char* message;
-    const char* shown;
-  } cases[] = {
-      {"", ""},
-      {"Invalid class typecast", "Invalid class typecast."},
-      {"Already ends.", "Already ends."},
-      {"Failed to set data for 'Rezodez'", "Failed to set data for 'Rezodez'"},
-      {"List index out of bounds (3)", "List index out of bounds (3)"},
-      {"Connection refused.", "Connection refused."},
-      {"HTTP/1.1 404 Not Found", "HTTP/1.1 404 Not Found."},
-      {"ends in a digit 7", "ends in a digit 7."},
-      {"\xC7\xE7", "\xC7\xE7."},  // a GBK character sorts after "."
-  };
-  for (const auto& c : cases) EXPECT_EQ(app::ErrorReportText(c.message), c.shown) << c.message;
 }
 
 TEST_F(ShellTest, AFailingHandlerEndsAtItsStepKeepsEarlierEffectsAndIsReported) {
   int stepsDone = 0;
-  win::RunHandler([&] {
+  win::RunHandler(services_.report, [&] {
     ++stepsDone;
     throw std::runtime_error("second step failed");
     ++stepsDone;  // never reached
@@ -95,7 +61,9 @@ TEST_F(ShellTest, AFailingHandlerEndsAtItsStepKeepsEarlierEffectsAndIsReported) 
 // A window whose handler fails: the error must not cross the window procedure.
 class FailingWindow : public win::Window {
  public:
-  FailingWindow() { CreateWindowHandle(L"WeatherTestFailing", 0, WS_POPUP, 0, 0, 10, 10, nullptr); }
+  FailingWindow() : Window(testsupport::RecordingErrorReport()) {
+    CreateWindowHandle(L"WeatherTestFailing", 0, WS_POPUP, 0, 0, 10, 10, nullptr);
+  }
   int handled = 0;
 
  protected:
@@ -121,10 +89,10 @@ TEST_F(ShellTest, ErrorsInsideTheWindowProcedureAreReportedAndTheLoopGoesOn) {
 }
 
 TEST_F(ShellTest, ModalLoopDisablesTheOtherWindowsUntilItsWindowCloses) {
-  testsupport::UseUnreachableServices();
-  ui::TFmVazodivuDodiru opener(application_->Handle());
+  testsupport::UseUnreachableServices(services_);
+  ui::TFmVazodivuDodiru opener(services_, application_->Handle());
   ::ShowWindow(opener.Handle(), SW_SHOWNA);
-  ui::TFmVazodivuDodiru modal(application_->Handle());
+  ui::TFmVazodivuDodiru modal(services_, application_->Handle());
   static HWND openerHandle, modalHandle;
   static bool openerWasEnabled;
   openerHandle = opener.Handle();
@@ -171,26 +139,27 @@ class RefusedCreation {
 };
 
 TEST_F(ShellTest, AMainWindowThatCannotBeCreatedIsReportedAndEndsTheProgramWithExitCodeOne) {
-  testsupport::UseUnreachableServices();
+  testsupport::UseUnreachableServices(services_);
   int exitCode = 0;
   {
     RefusedCreation refused(L"TFmVazodivuDodiru");
-    exitCode =
-        app::RunProgram([](HWND owner) { return std::make_unique<ui::TFmVazodivuDodiru>(owner); });
+    exitCode = app::RunProgram(services_.report, [this](HWND owner) {
+      return std::make_unique<ui::TFmVazodivuDodiru>(services_, owner);
+    });
   }
   EXPECT_EQ(exitCode, 1);
   const auto& reports = testsupport::RecordedErrorReports();
   ASSERT_EQ(reports.size(), 1u);
   EXPECT_FALSE(reports[0].text.empty());
-  // The suite's application is current again.
-  EXPECT_EQ(&app::Application::Current(), application_.get());
+  // The suite's application lives on.
+  EXPECT_TRUE(::IsWindow(application_->Handle()));
 }
 
 TEST_F(ShellTest, AControlThatCannotBeCreatedFailsItsWindowWithANonEmptyMessage) {
-  testsupport::UseUnreachableServices();
+  testsupport::UseUnreachableServices(services_);
   RefusedCreation refused(L"COMBOBOX");
   try {
-    ui::TFmVozevezoVudi full(application_->Handle());
+    ui::TFmVozevezoVudi full(services_, application_->Handle());
     FAIL() << "the window came up without its city list";
   } catch (const std::runtime_error& error) {
     EXPECT_STRNE(error.what(), "");

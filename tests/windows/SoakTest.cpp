@@ -50,7 +50,7 @@ void CALLBACK CloseTheFullWindow(HWND, UINT, UINT_PTR timer, DWORD) {
 using SoakTest = testsupport::WindowTest;
 
 TEST_F(SoakTest, OpeningWindowsAndChangingCitiesGivesEverythingBack) {
-  ui::TFmVazodivuDodiru compact(application_->Handle());
+  ui::TFmVazodivuDodiru compact(services_, application_->Handle());
   ::ShowWindow(compact.Handle(), SW_SHOWNA);
   ASSERT_TRUE(testsupport::RecordedErrorReports().empty());
   const int cities = compact.ComboBox1->ItemCount();

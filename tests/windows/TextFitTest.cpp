@@ -158,31 +158,23 @@ std::vector<Fit> FullWindowFits(const TFmVozevezoVudi& w) {
       {"LblWind", w.LblWind, UpTo(*w.LblWind, edge), 1},
   };
   // The day table: label, cell, by row and day.
+  using Column = TFmVozevezoVudi::DayColumn;
   const struct {
     const char* row;
-    std::array<const win::Label*, 5> labels;
+    win::Label* Column::*label;
     std::array<const win::Shape*, 5> cells;
   } rows[] = {
-      {"LblDate",
-       {w.LblDate1, w.LblDate2, w.LblDate3, w.LblDate4, w.LblDate5},
-       {w.Shape2, w.Shape3, w.Shape5, w.Shape8, w.Shape10}},
-      {"Lblweather",
-       {w.Lblweather1, w.Lblweather2, w.Lblweather3, w.Lblweather4, w.Lblweather5},
-       {w.Shape13, w.Shape14, w.Shape15, w.Shape16, w.Shape17}},
-      {"LblTemp",
-       {w.LblTemp1, w.LblTemp2, w.LblTemp3, w.LblTemp4, w.LblTemp5},
-       {w.Shape22, w.Shape21, w.Shape20, w.Shape19, w.Shape18}},
-      {"LblWind",
-       {w.LblWind1, w.LblWind2, w.LblWind3, w.LblWind4, w.LblWind5},
-       {w.Shape28, w.Shape27, w.Shape26, w.Shape25, w.Shape24}},
-      {"Lblfl",
-       {w.Lblfl1, w.Lblfl2, w.Lblfl3, w.Lblfl4, w.Lblfl5},
-       {w.Shape34, w.Shape33, w.Shape32, w.Shape31, w.Shape30}},
+      {"LblDate", &Column::date, {w.Shape2, w.Shape3, w.Shape5, w.Shape8, w.Shape10}},
+      {"Lblweather", &Column::sky, {w.Shape13, w.Shape14, w.Shape15, w.Shape16, w.Shape17}},
+      {"LblTemp", &Column::temperature, {w.Shape22, w.Shape21, w.Shape20, w.Shape19, w.Shape18}},
+      {"LblWind", &Column::wind, {w.Shape28, w.Shape27, w.Shape26, w.Shape25, w.Shape24}},
+      {"Lblfl", &Column::force, {w.Shape34, w.Shape33, w.Shape32, w.Shape31, w.Shape30}},
   };
   for (const auto& row : rows) {
     for (size_t day = 0; day < 5; ++day) {
-      fits.push_back({row.row + std::to_string(day + 1), row.labels[day], Inside(*row.cells[day]),
-                      1, row.cells[day]});
+      fits.push_back({row.row + std::to_string(day + 1),
+                      w.Day(static_cast<int>(day) + 1).*row.label, Inside(*row.cells[day]), 1,
+                      row.cells[day]});
     }
   }
   return fits;
@@ -212,13 +204,11 @@ class TextFitTest : public testsupport::WindowTest {
     WindowTest::SetUp();
     reports_ = ReadReports();
     ASSERT_GT(reports_.size(), 100u) << "no report texts at " << WEATHER_REPORT_TEXTS;
-    owner_ = app::Application::Current().Handle();
-    full_ = std::make_unique<TFmVozevezoVudi>(owner_);
-    compact_ = std::make_unique<TFmVazodivuDodiru>(owner_);
+    owner_ = application_->Handle();
+    full_ = std::make_unique<TFmVozevezoVudi>(services_, owner_);
+    compact_ = std::make_unique<TFmVazodivuDodiru>(services_, owner_);
     ASSERT_TRUE(RecordedErrorReports().empty()) << RecordedErrorReports().front().text;
-    app::CurrentServices().createReportRequest = [this] {
-      return std::make_unique<Answer>(answer_);
-    };
+    services_.createReportRequest = [this] { return std::make_unique<Answer>(answer_); };
     fits_ = FullWindowFits(*full_);
     for (Fit& fit : CompactWindowFits(*compact_)) fits_.push_back(fit);
   }

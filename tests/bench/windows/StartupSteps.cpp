@@ -33,11 +33,12 @@ void Step(const char* name, const std::function<void()>& step) {
 
 int main() {
   // A refused location is expected below: no message box.
-  app::SetErrorReportSink([](const std::string&, const std::string&) {});
+  app::Services services = app::SystemServices();
+  services.report = [](const std::string&) {};
   std::printf("steps of the first start, in order:\n");
   std::unique_ptr<app::Application> application;
   Step("application (COM apartment, owner window)",
-       [&] { application = std::make_unique<app::Application>(); });
+       [&] { application = std::make_unique<app::Application>(services.report); });
   Step("the installed faces of the four fonts", [] {
     for (const wchar_t* face :
          {L"\u5B8B\u4F53", L"\u6C49\u4EEA\u884C\u6977\u7E41", L"\u96B6\u4E66", L"MS Sans Serif"}) {
@@ -64,29 +65,27 @@ int main() {
     }
     ::ReleaseDC(nullptr, dc);
   });
-  Step("location page", [] { weather::FetchLocationPage(app::CurrentServices().location); });
-  Step("report request object", [] { app::CurrentServices().createReportRequest(); });
+  Step("location page", [&] { weather::FetchLocationPage(services.location); });
+  Step("report request object", [&] { services.createReportRequest(); });
   std::unique_ptr<ui::TFmVazodivuDodiru> window;
   Step("compact window with its start sequence",
-       [&] { window = std::make_unique<ui::TFmVazodivuDodiru>(application->Handle()); });
+       [&] { window = std::make_unique<ui::TFmVazodivuDodiru>(services, application->Handle()); });
   Step("show and paint", [&] {
     ::ShowWindow(window->Handle(), SW_SHOW);
     ::UpdateWindow(window->Handle());
   });
   std::printf("the same steps again, warm (median of 15):\n");
-  const app::Services services = app::CurrentServices();
+  app::Services unreachable = services;
+  unreachable.location.port = 9;  // discard: refused at once
   std::vector<std::pair<const char*, std::function<void()>>> warm = {
       {"layout only (location unreachable)",
-       [&] {
-         app::CurrentServices().location.port = 9;  // discard: refused at once
-         ui::TFmVazodivuDodiru bare(application->Handle());
-         app::CurrentServices() = services;
-       }},
+       [&] { ui::TFmVazodivuDodiru bare(unreachable, application->Handle()); }},
       {"city list loaded", [&] { window->ComboBox1->LoadCityCodes(); }},
       {"report run", [&] { window->RunReport(); }},
       {"autorun caption", [&] { window->RefreshAutoRunCaption(); }},
       {"whole start sequence", [&] { window->FormCreate(); }},
-      {"whole compact window", [&] { ui::TFmVazodivuDodiru again(application->Handle()); }},
+      {"whole compact window",
+       [&] { ui::TFmVazodivuDodiru again(services, application->Handle()); }},
   };
   for (const auto& [name, step] : warm) {
     std::vector<double> times;

@@ -115,17 +115,15 @@ StandIn::~StandIn() { HttpGetRaw(port_, "/__quit"); }
 
 std::string StandIn::HostAndPort() const { return "127.0.0.1:" + std::to_string(port_); }
 
-void StandIn::UseForServices() const {
-  app::Services& services = app::CurrentServices();
+void StandIn::UseForServices(app::Services& services) const {
   services.location = weather::HttpEndpoint{"127.0.0.1", port_};
   services.reportUrl = [host = HostAndPort()](std::string_view cityCode) {
     return weather::MakeReportUrl(host, cityCode);
   };
 }
 
-void UseUnreachableServices() {
+void UseUnreachableServices(app::Services& services) {
   const int port = UnusedLoopbackPort();
-  app::Services& services = app::CurrentServices();
   services.location = weather::HttpEndpoint{"127.0.0.1", port};
   services.reportUrl = [port](std::string_view cityCode) {
     return weather::MakeReportUrl("127.0.0.1:" + std::to_string(port), cityCode);

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/Services.h"
+
 namespace testsupport {
 
 class StandIn {
@@ -22,8 +24,8 @@ class StandIn {
   int Port() const noexcept { return port_; }
   // "127.0.0.1:<port>", as the report URL's host part.
   std::string HostAndPort() const;
-  // Points the program's location lookup and report requests here.
-  void UseForServices() const;
+  // Points the location lookup and report requests of the services here.
+  void UseForServices(app::Services& services) const;
 
  private:
   int port_ = 0;
@@ -35,7 +37,7 @@ int UnusedLoopbackPort();
 // The raw answer to one GET of a path, or empty when nothing answers.
 std::string HttpGetRaw(int port, const std::string& path);
 
-// Points the program at nothing: every lookup and request fails to connect.
-void UseUnreachableServices();
+// Points the services at nothing: every lookup and request fails to connect.
+void UseUnreachableServices(app::Services& services);
 
 }  // namespace testsupport

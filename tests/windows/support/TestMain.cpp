@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "app/ErrorReport.h"
-#include "win/Failure.h"
 #include "windows/support/ErrorReports.h"
 
 namespace testsupport {
@@ -15,15 +14,22 @@ std::vector<ErrorReportRecord>& RecordedErrorReports() {
 
 void ClearErrorReports() { RecordedErrorReports().clear(); }
 
+win::FailureSink RecordingErrorReport() {
+  return app::ErrorReport([](const std::string& title, const std::string& text) {
+    RecordedErrorReports().push_back({title, text});
+    std::fprintf(stderr, "error report [%s]: %s\n", title.c_str(), text.c_str());
+  });
+}
+
+app::Services TestServices() {
+  app::Services services = app::SystemServices();
+  services.report = RecordingErrorReport();
+  return services;
+}
+
 }  // namespace testsupport
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
-  app::SetErrorReportSink([](const std::string& title, const std::string& text) {
-    testsupport::RecordedErrorReports().push_back({title, text});
-    std::fprintf(stderr, "error report [%s]: %s\n", title.c_str(), text.c_str());
-  });
-  // Handlers run outside an application object go to the same recorder.
-  win::SetFailureSink(app::ShowErrorReport);
   return RUN_ALL_TESTS();
 }
