@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "weather/HttpGet.h"
+#include "weather/Location.h"
 #include "weather/Report.h"
 
 namespace app {

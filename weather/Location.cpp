@@ -30,6 +30,10 @@ bool IsControlOrBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
 HttpEndpoint LocationEndpoint() { return {WEATHER_LOCATION_HOST, WEATHER_LOCATION_PORT}; }
 
+std::string FetchLocationPage(const HttpEndpoint& endpoint, const HttpLimits& limits) {
+  return net::HttpGetRootPage(endpoint, limits);
+}
+
 std::string CutLocationText(std::string_view page) {
   auto start = page.find(kResultMarker);
   if (start == std::string_view::npos) start = 0;

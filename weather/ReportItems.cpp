@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "json/HexDigit.h"
+#include "base/HexDigit.h"
 #include "weather/IconFiles.h"
 
 namespace weather {
@@ -97,7 +97,7 @@ int IntegerFromText(std::string_view text) {
     if (s.empty() || s.size() > 8) throw invalid();
     std::uint32_t bits = 0;
     for (const char c : s) {
-      const int digit = json::HexDigitValue(c);
+      const int digit = base::HexDigitValue(c);
       if (digit < 0) throw invalid();
       bits = bits * 16 + static_cast<std::uint32_t>(digit);
     }

@@ -44,14 +44,20 @@
 #include <string_view>
 #include <utility>
 
-#include "json/CodePage.h"
-#include "weather/Socket.h"
-#include "weather/SystemFunction.h"
-#include "weather/SystemMessage.h"
-#include "weather/UniqueResource.h"
+#include "base/CodePage.h"
+#include "base/SystemFunction.h"
+#include "base/SystemMessage.h"
+#include "base/UniqueResource.h"
+#include "weather/ReportTransport.h"
 #include "weather/XmlHttpRequest.h"
 
 namespace weather {
+
+using base::ModuleMessage;
+using base::SystemFunction;
+using base::SystemMessage;
+using base::UniqueHandle;
+using base::WithoutTrailingStops;
 namespace {
 
 using Microsoft::WRL::ComPtr;
@@ -70,11 +76,11 @@ constexpr CLSID kTransportClass = {
 
 // wchar_t and char16_t are both UTF-16 code units on Windows.
 std::string Gbk(const wchar_t* text, size_t length) {
-  return json::Utf16ToGbk(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
+  return base::Utf16ToGbk(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
 }
 
 std::wstring Wide(std::string_view gbk) {
-  const std::u16string text = json::GbkToUtf16(gbk);
+  const std::u16string text = base::GbkToUtf16(gbk);
   return std::wstring(text.begin(), text.end());
 }
 

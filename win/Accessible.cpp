@@ -3,7 +3,7 @@
 #include <new>
 #include <string>
 
-#include "weather/SystemFunction.h"
+#include "base/SystemFunction.h"
 #include "win/Controls.h"
 #include "win/RuntimeClass.h"
 #include "win/Text.h"
@@ -381,9 +381,9 @@ class HostAccessible : public RuntimeClass<IAccessible, IDispatch> {
 
 const OleaccFunctions* Oleacc() noexcept {
   static const OleaccFunctions functions{
-      weather::SystemFunction<decltype(&::LresultFromObject)>(L"oleacc.dll", "LresultFromObject"),
-      weather::SystemFunction<decltype(&::AccessibleObjectFromWindow)>(
-          L"oleacc.dll", "AccessibleObjectFromWindow"),
+      base::SystemFunction<decltype(&::LresultFromObject)>(L"oleacc.dll", "LresultFromObject"),
+      base::SystemFunction<decltype(&::AccessibleObjectFromWindow)>(L"oleacc.dll",
+                                                                    "AccessibleObjectFromWindow"),
   };
   return functions.lresultFromObject && functions.accessibleObjectFromWindow ? &functions : nullptr;
 }

@@ -10,12 +10,12 @@
 
 #include <utility>
 
-#include "weather/UniqueResource.h"
+#include "base/UniqueResource.h"
 
 namespace win {
 
-using weather::UniqueHandle;
-using weather::UniqueResource;
+using base::UniqueHandle;
+using base::UniqueResource;
 
 namespace detail {
 inline void DeleteGdiObject(HGDIOBJ object) { ::DeleteObject(object); }

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "weather/HttpGet.h"
+#include "net/HttpGet.h"
 
 namespace {
 
@@ -20,8 +20,8 @@ void Check(bool condition) {
 }
 
 // The first byte chooses limits small enough for the fuzzer to reach.
-weather::HttpLimits LimitsFor(std::uint8_t choice) {
-  weather::HttpLimits limits;
+net::HttpLimits LimitsFor(std::uint8_t choice) {
+  net::HttpLimits limits;
   limits.maxPageBytes = 1 + (choice & 0x0F) * 97;
   limits.maxLineBytes = 8 + ((choice >> 4) & 0x03) * 40;
   limits.maxHeaderLines = 1 + ((choice >> 6) & 0x01) * 7;
@@ -40,9 +40,9 @@ struct Outcome {
 };
 
 // Feeds the answer in pieces of the given sizes (the rest in one), then ends it.
-Outcome Run(const weather::HttpLimits& limits, std::string_view answer,
+Outcome Run(const net::HttpLimits& limits, std::string_view answer,
             const std::vector<std::size_t>& pieces) {
-  weather::HttpResponseParser parser(limits);
+  net::HttpResponseParser parser(limits);
   Outcome outcome;
   try {
     for (const std::size_t piece : pieces) {
@@ -82,7 +82,7 @@ Outcome Run(const weather::HttpLimits& limits, std::string_view answer,
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
-  const weather::HttpLimits limits = LimitsFor(data[0]);
+  const net::HttpLimits limits = LimitsFor(data[0]);
   // The second byte seeds the piece sizes; the rest is the answer.
   std::uint32_t seed = data[1];
   const std::string_view answer(reinterpret_cast<const char*>(data + 2), size - 2);

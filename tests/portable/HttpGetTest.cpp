@@ -8,15 +8,16 @@
 #include <stdexcept>
 #include <string>
 
+#include "net/HttpGet.h"
+#include "net/Socket.h"
 #include "support/ScriptedServer.h"
-#include "weather/HttpGet.h"
 #include "weather/Location.h"
-#include "weather/Socket.h"
 
 namespace weather {
 namespace {
 
 using namespace std::chrono_literals;
+using namespace net;
 using testsupport::ScriptedServer;
 using testsupport::ServerScript;
 using Clock = std::chrono::steady_clock;

@@ -19,14 +19,14 @@
 
 #include "app/Application.h"
 #include "app/Services.h"
+#include "base/SystemMessage.h"
 #include "json/Json.h"
+#include "net/Socket.h"
 #include "support/ScriptedServer.h"
 #include "ui/WnVozevezoVudi.h"
 #include "weather/IconFiles.h"
 #include "weather/Report.h"
 #include "weather/ReportItems.h"
-#include "weather/Socket.h"
-#include "weather/SystemMessage.h"
 #include "weather/XmlHttpRequest.h"
 #include "win/Bitmap.h"
 #include "win/Text.h"
@@ -80,8 +80,8 @@ std::string HostOf(const ScriptedServer& server) {
 }
 
 // Limits a test can wait for.
-weather::HttpLimits ShortLimits() {
-  weather::HttpLimits limits;
+net::HttpLimits ShortLimits() {
+  net::HttpLimits limits;
   limits.connectTimeout = 500ms;
   limits.idleTimeout = 500ms;
   limits.totalTimeout = 1500ms;
@@ -124,13 +124,13 @@ class RecordingView : public weather::ReportView {
   std::string code_;
 };
 
-void RunInto(RecordingView& view, const std::string& host, const weather::HttpLimits& limits = {}) {
+void RunInto(RecordingView& view, const std::string& host, const net::HttpLimits& limits = {}) {
   weather::RunReport([&limits] { return weather::CreateXmlHttpReportRequest(limits); }, view,
                      [&host](std::string_view code) { return weather::MakeReportUrl(host, code); });
 }
 
 std::string ErrorOfRun(RecordingView& view, const std::string& host,
-                       const weather::HttpLimits& limits = {}) {
+                       const net::HttpLimits& limits = {}) {
   try {
     RunInto(view, host, limits);
   } catch (const std::runtime_error& error) {
@@ -194,9 +194,9 @@ TEST_F(ReportFetchTest, NoServerListeningFailsWithThePlatformsDescriptionAndChan
   // text for it, else urlmon's own, else the transport's socket text as the
   // location request shows it; never the bare code.
   constexpr unsigned long kNotFound = 0x800C0005;  // INET_E_RESOURCE_NOT_FOUND
-  std::string described = weather::SystemMessage(kNotFound);
-  if (described.empty()) described = weather::ModuleMessage(L"urlmon.dll", kNotFound);
-  if (described.empty()) described = weather::SocketErrorText(10061);
+  std::string described = base::SystemMessage(kNotFound);
+  if (described.empty()) described = base::ModuleMessage(L"urlmon.dll", kNotFound);
+  if (described.empty()) described = net::SocketErrorText(10061);
   EXPECT_EQ(text, described);
   EXPECT_EQ(text.find("OLE error"), std::string::npos);
   EXPECT_TRUE(view.shown.empty());

@@ -117,7 +117,7 @@ std::string StandIn::HostAndPort() const { return "127.0.0.1:" + std::to_string(
 
 void StandIn::UseForServices() const {
   app::Services& services = app::CurrentServices();
-  services.location = weather::HttpEndpoint{"127.0.0.1", port_};
+  services.location = net::HttpEndpoint{"127.0.0.1", port_};
   services.reportUrl = [host = HostAndPort()](std::string_view cityCode) {
     return weather::MakeReportUrl(host, cityCode);
   };
@@ -126,7 +126,7 @@ void StandIn::UseForServices() const {
 void UseUnreachableServices() {
   const int port = UnusedLoopbackPort();
   app::Services& services = app::CurrentServices();
-  services.location = weather::HttpEndpoint{"127.0.0.1", port};
+  services.location = net::HttpEndpoint{"127.0.0.1", port};
   services.reportUrl = [port](std::string_view cityCode) {
     return weather::MakeReportUrl("127.0.0.1:" + std::to_string(port), cityCode);
   };

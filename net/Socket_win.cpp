@@ -5,9 +5,9 @@
 #include <string>
 #include <utility>
 
-#include "weather/Socket.h"
+#include "net/Socket.h"
 
-namespace weather {
+namespace net {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -67,7 +67,7 @@ Readiness Wait(SOCKET socket, WaitFor what, Clock::time_point deadline) {
   }
 }
 
-using UniqueAddressList = UniqueHandle<ADDRINFOA*, ::freeaddrinfo>;
+using UniqueAddressList = base::UniqueHandle<ADDRINFOA*, ::freeaddrinfo>;
 
 int PendingError(SOCKET socket) {
   int error = 0;
@@ -178,4 +178,4 @@ std::optional<std::size_t> TcpConnection::Receive(char* buffer, std::size_t size
   }
 }
 
-}  // namespace weather
+}  // namespace net

@@ -13,9 +13,9 @@
 #include <string>
 #include <utility>
 
-#include "weather/Socket.h"
+#include "net/Socket.h"
 
-namespace weather {
+namespace net {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -132,7 +132,7 @@ bool Wait(int fd, short events, Clock::time_point deadline) {
   }
 }
 
-using UniqueAddressList = UniqueHandle<addrinfo*, ::freeaddrinfo>;
+using UniqueAddressList = base::UniqueHandle<addrinfo*, ::freeaddrinfo>;
 
 // One connect attempt; the Winsock number of its failure, or 0 with result set.
 int TryConnect(const addrinfo& address, Clock::time_point deadline, UniqueSocket& result) {
@@ -214,4 +214,4 @@ std::optional<std::size_t> TcpConnection::Receive(char* buffer, std::size_t size
   }
 }
 
-}  // namespace weather
+}  // namespace net

@@ -12,9 +12,9 @@
 #include <string_view>
 #include <utility>
 
-#include "weather/UniqueResource.h"
+#include "base/UniqueResource.h"
 
-namespace weather {
+namespace net {
 
 // Winsock numbers; POSIX errors are mapped onto them.
 inline constexpr int kSocketTimedOut = 10060;
@@ -43,7 +43,7 @@ using NativeSocket = int;
 inline constexpr NativeSocket kNoSocket = -1;
 #endif
 void CloseNativeSocket(NativeSocket socket) noexcept;
-using UniqueSocket = UniqueHandle<NativeSocket, CloseNativeSocket, kNoSocket>;
+using UniqueSocket = base::UniqueHandle<NativeSocket, CloseNativeSocket, kNoSocket>;
 
 class TcpConnection {
  public:
@@ -64,4 +64,4 @@ class TcpConnection {
   UniqueSocket socket_;
 };
 
-}  // namespace weather
+}  // namespace net

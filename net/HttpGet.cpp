@@ -1,4 +1,4 @@
-#include "weather/HttpGet.h"
+#include "net/HttpGet.h"
 
 #include <algorithm>
 #include <array>
@@ -6,11 +6,10 @@
 #include <stdexcept>
 #include <utility>
 
-#include "json/HexDigit.h"
-#include "weather/Location.h"
-#include "weather/Socket.h"
+#include "base/HexDigit.h"
+#include "net/Socket.h"
 
-namespace weather {
+namespace net {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -32,7 +31,7 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 }
 
 int DigitValue(char c, int base) {
-  const int value = json::HexDigitValue(c);
+  const int value = base::HexDigitValue(c);
   return value < base ? value : -1;
 }
 
@@ -346,8 +345,7 @@ void HttpResponseParser::FeedEnd() {
   state_ = State::kDone;
 }
 
-// The location page's exchange: one GET of "/" (weather/Location.h).
-std::string FetchLocationPage(const HttpEndpoint& endpoint, const HttpLimits& limits) {
+std::string HttpGetRootPage(const HttpEndpoint& endpoint, const HttpLimits& limits) {
   const auto totalDeadline = Clock::now() + limits.totalTimeout;
   TcpConnection connection = TcpConnection::Connect(
       endpoint.host, endpoint.port, std::min(limits.connectTimeout, limits.totalTimeout));
@@ -462,4 +460,4 @@ HttpAnswer HttpGetUrl(std::string_view url, const HttpLimits& limits,
   }
 }
 
-}  // namespace weather
+}  // namespace net

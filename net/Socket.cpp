@@ -1,8 +1,8 @@
-#include "weather/Socket.h"
+#include "net/Socket.h"
 
 #include <string>
 
-namespace weather {
+namespace net {
 
 const char* SocketErrorDescription(int code) {
   switch (code) {
@@ -97,4 +97,4 @@ std::string SocketErrorText(int code) {
   return "Socket Error # " + std::to_string(code) + "\r\n" + SocketErrorDescription(code);
 }
 
-}  // namespace weather
+}  // namespace net

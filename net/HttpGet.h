@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-namespace weather {
+namespace net {
 
 struct HttpEndpoint {
   std::string host;
@@ -38,6 +38,10 @@ struct HttpLimits {
 
 // The request bytes, exactly as sent: five lines and a blank one.
 std::string MakeHttpGetRequest(std::string_view host);
+
+// One GET of "/" at the endpoint over a new connection, within the limits:
+// the body of a 2xx answer as raw bytes, following no redirect.
+std::string HttpGetRootPage(const HttpEndpoint& endpoint, const HttpLimits& limits);
 
 // The status code of a status line: its second blank-separated word as a
 // plain decimal number; nothing when it is no such number.
@@ -155,4 +159,4 @@ struct HttpAnswer {
 HttpAnswer HttpGetUrl(std::string_view url, const HttpLimits& limits = {},
                       std::string_view extraHeaders = {});
 
-}  // namespace weather
+}  // namespace net

@@ -6,7 +6,7 @@
 
 #include <utility>
 
-namespace weather {
+namespace base {
 
 // The common policy: one invalid value, one close function.
 template <typename HandleType, auto CloseFunction, auto InvalidValue = HandleType{}>
@@ -54,4 +54,4 @@ class UniqueResource {
 template <typename Handle, auto Close, auto Invalid = Handle{}>
 using UniqueHandle = UniqueResource<ClosePolicy<Handle, Close, Invalid>>;
 
-}  // namespace weather
+}  // namespace base

@@ -1,0 +1,28 @@
+# The program's layers, bottom to top: base, json, net, weather, win, app, ui
+# (the program's entry, app/Main.cpp, sits on top of them all). Each is one
+# static library that links only layers below it, and whose include folder
+# holds nothing but a link to its own sources, so its headers are reached as
+# "<layer>/Name.h" and no other layer's. A source that includes a header of a
+# layer above its own does not compile: that header is on none of the folders
+# its target sees.
+
+# The portable sources (*.cpp) of the current folder's layer and this
+# platform's halves of it (*_win.cpp or *_posix.cpp), into out.
+function(weather_layer_sources out)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(WIN32)
+    list(FILTER sources EXCLUDE REGEX "_posix\\.cpp$")
+  else()
+    list(FILTER sources EXCLUDE REGEX "_win\\.cpp$")
+  endif()
+  set(${out} ${sources} PARENT_SCOPE)
+endfunction()
+
+# Gives target the include folder of the current folder's layer.
+function(weather_layer_includes target)
+  get_filename_component(layer ${CMAKE_CURRENT_SOURCE_DIR} NAME)
+  set(folder ${CMAKE_BINARY_DIR}/layers/${layer})
+  file(MAKE_DIRECTORY ${folder})
+  file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR} ${folder}/${layer} SYMBOLIC)
+  target_include_directories(${target} PUBLIC ${folder})
+endfunction()
