@@ -1,10 +1,14 @@
-// One owning wrapper for every kind of handle the program holds, in the
-// manner of WIL's unique_any: the handle type, its invalid value and how it
-// is closed live in a policy, so sockets, descriptors, address lists and the
-// Win32 handles of the layers above all share one template.
+// One owning wrapper for every kind of handle and scope the program holds, in
+// the manner of WIL's resource.h: a policy names what is held (a handle, or
+// the state of a scope such as a paint or a selected object), which value
+// holds nothing, and how it is closed. Sockets, descriptors, address lists,
+// GDI objects, registry keys, the paint and DC scopes and the COM apartment
+// all share this one template; UniqueCall owns one due call of a function.
 #pragma once
 
 #include <utility>
+
+#include "base/LastError.h"
 
 namespace base {
 
@@ -23,7 +27,7 @@ class UniqueResource {
   using Handle = typename Policy::Handle;
 
   UniqueResource() noexcept = default;
-  explicit UniqueResource(Handle handle) noexcept : handle_(handle) {}
+  explicit UniqueResource(Handle handle) noexcept : handle_(std::move(handle)) {}
   UniqueResource(UniqueResource&& other) noexcept : handle_(other.release()) {}
   UniqueResource& operator=(UniqueResource&& other) noexcept {
     if (this != &other) reset(other.release());
@@ -33,12 +37,17 @@ class UniqueResource {
   UniqueResource& operator=(const UniqueResource&) = delete;
   ~UniqueResource() { reset(); }
 
-  Handle get() const noexcept { return handle_; }
+  const Handle& get() const noexcept { return handle_; }
   explicit operator bool() const noexcept { return Policy::IsValid(handle_); }
   Handle release() noexcept { return std::exchange(handle_, Policy::Invalid()); }
+  // Closes what was held; the thread's last error is what it was before, so
+  // a caller may reset on its way to reporting that error.
   void reset(Handle handle = Policy::Invalid()) noexcept {
-    const Handle old = std::exchange(handle_, handle);
-    if (Policy::IsValid(old)) Policy::Close(old);
+    const Handle old = std::exchange(handle_, std::move(handle));
+    if (Policy::IsValid(old)) {
+      const LastErrorKeeper keep;
+      Policy::Close(old);
+    }
   }
   // For APIs that hand a new handle back through a pointer.
   Handle* put() noexcept {
@@ -53,5 +62,18 @@ class UniqueResource {
 // The usual shorthand: a handle with one invalid value and one close function.
 template <typename Handle, auto Close, auto Invalid = Handle{}>
 using UniqueHandle = UniqueResource<ClosePolicy<Handle, Close, Invalid>>;
+
+// One call of Function (without arguments) that is due until it is made:
+// reset() or the owner's end makes it, release() drops it. Made with true
+// when the call is due (the matching start succeeded), as WIL's unique_call.
+template <auto Function>
+struct CallPolicy {
+  using Handle = bool;
+  static constexpr Handle Invalid() noexcept { return false; }
+  static constexpr bool IsValid(Handle due) noexcept { return due; }
+  static void Close(Handle) noexcept { Function(); }
+};
+template <auto Function>
+using UniqueCall = UniqueResource<CallPolicy<Function>>;
 
 }  // namespace base

@@ -1,14 +1,12 @@
-// The Win32 handles and scopes the windows hold, all built on the one handle
-// template: GDI objects, memory DCs, files, child windows, and the scopes that must
-// end whatever happens in between (paint, window DC, selected object, COM
-// apartment).
+// The Win32 handles and scopes the windows hold, all instances of the one
+// handle template: GDI objects, memory DCs, files, child windows, and the
+// scopes that must end whatever happens in between (paint, window DC,
+// selected object, COM apartment).
 #pragma once
 
 #include <windows.h>
 // after windows.h, which it needs
 #include <objbase.h>
-
-#include <utility>
 
 #include "base/UniqueResource.h"
 
@@ -44,69 +42,80 @@ using UniqueMemoryDc = UniqueHandle<HDC, detail::DeleteMemoryDc>;
 using UniqueFile = UniqueResource<detail::FilePolicy>;
 using UniqueChildWindow = UniqueHandle<HWND, detail::DestroyChildWindow>;
 
+namespace detail {
+struct PaintState {
+  HWND window = nullptr;
+  PAINTSTRUCT paint{};
+  HDC dc = nullptr;
+};
+struct PaintPolicy {
+  using Handle = PaintState;
+  static Handle Invalid() noexcept { return {}; }
+  static bool IsValid(const Handle& state) noexcept { return state.window != nullptr; }
+  static void Close(Handle state) noexcept { ::EndPaint(state.window, &state.paint); }
+};
+
+struct WindowDc {
+  HWND window = nullptr;
+  HDC dc = nullptr;
+};
+struct WindowDcPolicy {
+  using Handle = WindowDc;
+  static Handle Invalid() noexcept { return {}; }
+  static bool IsValid(const Handle& held) noexcept { return held.dc != nullptr; }
+  static void Close(Handle held) noexcept { ::ReleaseDC(held.window, held.dc); }
+};
+
+struct Selection {
+  HDC dc = nullptr;
+  HGDIOBJ previous = nullptr;
+};
+struct SelectionPolicy {
+  using Handle = Selection;
+  static Handle Invalid() noexcept { return {}; }
+  static bool IsValid(const Handle& selection) noexcept { return selection.previous != nullptr; }
+  static void Close(Handle selection) noexcept { ::SelectObject(selection.dc, selection.previous); }
+};
+
+inline PaintState BeginPaint(HWND window) noexcept {
+  PaintState state{window};
+  state.dc = ::BeginPaint(window, &state.paint);
+  return state;
+}
+}  // namespace detail
+
+// The scopes: each constructor begins what the destructor ends.
+
 // BeginPaint .. EndPaint, so a failure while painting still validates the
 // window (otherwise every later WM_PAINT would fail again).
-class PaintScope {
+class PaintScope : public UniqueResource<detail::PaintPolicy> {
  public:
-  explicit PaintScope(HWND window) noexcept : window_(window), dc_(::BeginPaint(window, &paint_)) {}
-  PaintScope(const PaintScope&) = delete;
-  PaintScope& operator=(const PaintScope&) = delete;
-  ~PaintScope() { ::EndPaint(window_, &paint_); }
-  HDC Dc() const noexcept { return dc_; }
-  const RECT& Area() const noexcept { return paint_.rcPaint; }
-
- private:
-  HWND window_;
-  PAINTSTRUCT paint_{};
-  HDC dc_;
+  explicit PaintScope(HWND window) noexcept : UniqueResource(detail::BeginPaint(window)) {}
+  HDC Dc() const noexcept { return get().dc; }
+  const RECT& Area() const noexcept { return get().paint.rcPaint; }
 };
 
 // GetDC .. ReleaseDC (a window's or, for null, the screen's).
-class WindowDcScope {
+class WindowDcScope : public UniqueResource<detail::WindowDcPolicy> {
  public:
-  explicit WindowDcScope(HWND window = nullptr) noexcept : window_(window), dc_(::GetDC(window)) {}
-  WindowDcScope(const WindowDcScope&) = delete;
-  WindowDcScope& operator=(const WindowDcScope&) = delete;
-  ~WindowDcScope() {
-    if (dc_) ::ReleaseDC(window_, dc_);
-  }
-  HDC Dc() const noexcept { return dc_; }
-
- private:
-  HWND window_;
-  HDC dc_;
+  explicit WindowDcScope(HWND window = nullptr) noexcept
+      : UniqueResource(detail::WindowDc{window, ::GetDC(window)}) {}
+  HDC Dc() const noexcept { return get().dc; }
 };
 
 // Selects a GDI object into a DC for one scope.
-class SelectObjectScope {
+class SelectObjectScope : public UniqueResource<detail::SelectionPolicy> {
  public:
   SelectObjectScope(HDC dc, HGDIOBJ object) noexcept
-      : dc_(dc), previous_(object ? ::SelectObject(dc, object) : nullptr) {}
-  SelectObjectScope(const SelectObjectScope&) = delete;
-  SelectObjectScope& operator=(const SelectObjectScope&) = delete;
-  ~SelectObjectScope() {
-    if (previous_) ::SelectObject(dc_, previous_);
-  }
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_;
+      : UniqueResource(detail::Selection{dc, object ? ::SelectObject(dc, object) : nullptr}) {}
 };
 
 // The thread's single-threaded COM apartment for one scope; left only when
 // joining succeeded (S_FALSE, already joined, also counts).
-class ComApartmentScope {
+class ComApartmentScope : public base::UniqueCall<&::CoUninitialize> {
  public:
-  ComApartmentScope() noexcept : joined_(SUCCEEDED(::CoInitialize(nullptr))) {}
-  ComApartmentScope(const ComApartmentScope&) = delete;
-  ComApartmentScope& operator=(const ComApartmentScope&) = delete;
-  ~ComApartmentScope() {
-    if (joined_) ::CoUninitialize();
-  }
-  bool Joined() const noexcept { return joined_; }
-
- private:
-  bool joined_;
+  ComApartmentScope() noexcept : UniqueResource(SUCCEEDED(::CoInitialize(nullptr))) {}
+  bool Joined() const noexcept { return static_cast<bool>(*this); }
 };
 
 }  // namespace win
