@@ -26,3 +26,19 @@ function(weather_layer_includes target)
   file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR} ${folder}/${layer} SYMBOLIC)
   target_include_directories(${target} PUBLIC ${folder})
 endfunction()
+
+# The layer's own texts: <layer>/Texts.txt (UTF-8) made into the GBK literals
+# of "<layer>/GbkTexts.h", in namespace, by tools/build_texts.py.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+function(weather_layer_texts target namespace)
+  get_filename_component(layer ${CMAKE_CURRENT_SOURCE_DIR} NAME)
+  set(folder ${CMAKE_BINARY_DIR}/generated/layers/${layer})
+  set(header ${folder}/${layer}/GbkTexts.h)
+  add_custom_command(OUTPUT ${header}
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/build_texts.py texts
+            ${CMAKE_CURRENT_SOURCE_DIR}/Texts.txt ${header} ${namespace}
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/Texts.txt ${CMAKE_SOURCE_DIR}/tools/build_texts.py
+    VERBATIM)
+  target_sources(${target} PRIVATE ${header})
+  target_include_directories(${target} PUBLIC ${folder})
+endfunction()

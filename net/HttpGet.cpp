@@ -49,24 +49,12 @@ std::optional<std::uint64_t> ParseNumber(std::string_view text, int base) {
   return value;
 }
 
-std::string DurationText(milliseconds duration) {
-  if (duration == std::chrono::seconds(1)) return "1 second";
-  if (duration.count() % 1000 == 0) return std::to_string(duration.count() / 1000) + " seconds";
-  return std::to_string(duration.count()) + " ms";
-}
-
 milliseconds Until(Clock::time_point deadline, Clock::time_point now) {
   return std::max(milliseconds(0), std::chrono::ceil<milliseconds>(deadline - now));
 }
 
-std::runtime_error TotalTimeout(const HttpLimits& limits) {
-  return std::runtime_error("Read timed out: the answer was not complete after " +
-                            DurationText(limits.totalTimeout) + ".");
-}
-
-std::runtime_error IdleTimeout(const HttpLimits& limits) {
-  return std::runtime_error("Read timed out: the server sent nothing for " +
-                            DurationText(limits.idleTimeout) + ".");
+[[noreturn]] void Fail(HttpError error, const HttpLimits& limits) {
+  throw HttpFailure(error, BoundOf(error, limits));
 }
 
 bool IsFollowedRedirect(int status) {
@@ -85,7 +73,7 @@ void ReadAnswer(TcpConnection& connection, HttpResponseParser& parser, const Htt
     try {
       if (parser.Failing() && !dropDeadline) dropDeadline = now + limits.failingBodyTimeout;
       if (dropDeadline && now >= *dropDeadline) break;
-      if (now >= totalDeadline) throw TotalTimeout(limits);
+      if (now >= totalDeadline) Fail(HttpError::kTotalTimeout, limits);
       auto until = now + limits.idleTimeout;
       const bool totalBinds = totalDeadline <= until;
       until = std::min(until, totalDeadline);
@@ -94,13 +82,12 @@ void ReadAnswer(TcpConnection& connection, HttpResponseParser& parser, const Htt
       const auto received = connection.Receive(buffer.data(), buffer.size(), Until(until, now));
       if (!received) {
         if (parser.Failing()) break;
-        throw totalBinds ? TotalTimeout(limits) : IdleTimeout(limits);
+        Fail(totalBinds ? HttpError::kTotalTimeout : HttpError::kIdleTimeout, limits);
       }
-      if (*received == 0) {
-        parser.FeedEnd();
-      } else {
-        parser.Feed(std::string_view(buffer.data(), *received));
-      }
+      const HttpError error = *received == 0
+                                  ? parser.FeedEnd()
+                                  : parser.Feed(std::string_view(buffer.data(), *received));
+      if (error != HttpError::kNone) Fail(error, limits);
     } catch (const std::runtime_error&) {
       // Whatever goes wrong while a failing answer's body is dropped, the
       // status line is what the user is told.
@@ -110,7 +97,39 @@ void ReadAnswer(TcpConnection& connection, HttpResponseParser& parser, const Htt
   }
 }
 
+// The final answer's status gives no page.
+[[noreturn]] void FailWithStatus(const HttpResponseParser& parser) {
+  throw HttpFailure(HttpError::kFailingStatus, 0, parser.StatusLine());
+}
+
 }  // namespace
+
+std::uint64_t BoundOf(HttpError error, const HttpLimits& limits) {
+  switch (error) {
+    case HttpError::kLineTooLong:
+      return limits.maxLineBytes;
+    case HttpError::kTooManyHeaderLines:
+      return limits.maxHeaderLines;
+    case HttpError::kTooManyInterimAnswers:
+      return static_cast<std::uint64_t>(limits.maxInterimAnswers);
+    case HttpError::kPageTooLarge:
+      return limits.maxPageBytes;
+    case HttpError::kTotalTimeout:
+      return static_cast<std::uint64_t>(limits.totalTimeout.count());
+    case HttpError::kIdleTimeout:
+      return static_cast<std::uint64_t>(limits.idleTimeout.count());
+    case HttpError::kTooManyRedirects:
+      return static_cast<std::uint64_t>(limits.maxRedirects);
+    default:
+      return 0;
+  }
+}
+
+HttpFailure::HttpFailure(HttpError error, std::uint64_t bound, std::string detail)
+    : std::runtime_error("HTTP exchange failed (" + std::to_string(static_cast<int>(error)) + ")"),
+      error_(error),
+      bound_(bound),
+      detail_(std::move(detail)) {}
 
 std::string MakeHttpGetRequest(std::string_view host) {
   std::string request =
@@ -149,10 +168,6 @@ std::optional<int> StatusCodeOf(std::string_view statusLine) {
 HttpResponseParser::HttpResponseParser(const HttpLimits& limits, HttpBodies bodies)
     : limits_(limits), bodies_(bodies) {}
 
-std::string HttpResponseParser::FailureText() const {
-  return statusLine_.empty() ? "The server's answer has no status line." : statusLine_;
-}
-
 std::optional<int> HttpResponseParser::StatusCode() const {
   return hasStatus_ ? std::optional<int>(status_) : std::nullopt;
 }
@@ -162,8 +177,8 @@ bool HttpResponseParser::TakeLine(std::string_view& bytes, std::string& line) {
   const std::string_view piece = bytes.substr(0, end);
   // One byte of room for the CR that is stripped below.
   if (line_.size() + piece.size() > limits_.maxLineBytes + 1) {
-    throw std::runtime_error("The answer has a line longer than " +
-                             std::to_string(limits_.maxLineBytes) + " bytes.");
+    error_ = HttpError::kLineTooLong;
+    return false;
   }
   line_.append(piece);
   if (end == std::string_view::npos) {
@@ -173,8 +188,8 @@ bool HttpResponseParser::TakeLine(std::string_view& bytes, std::string& line) {
   bytes.remove_prefix(end + 1);
   if (!line_.empty() && line_.back() == '\r') line_.pop_back();
   if (line_.size() > limits_.maxLineBytes) {
-    throw std::runtime_error("The answer has a line longer than " +
-                             std::to_string(limits_.maxLineBytes) + " bytes.");
+    error_ = HttpError::kLineTooLong;
+    return false;
   }
   line = std::move(line_);
   line_.clear();
@@ -198,8 +213,8 @@ void HttpResponseParser::OnStatusLine(std::string line) {
 
 void HttpResponseParser::OnHeaderLine(const std::string& line) {
   if (++headerLines_ > limits_.maxHeaderLines) {
-    throw std::runtime_error("The answer has more than " + std::to_string(limits_.maxHeaderLines) +
-                             " header lines.");
+    error_ = HttpError::kTooManyHeaderLines;
+    return;
   }
   head_ += line;
   head_ += "\r\n";
@@ -232,8 +247,8 @@ void HttpResponseParser::OnHeadersEnd() {
   head_ += "\r\n";
   if (IsInterim()) {
     if (++interimAnswers_ > limits_.maxInterimAnswers) {
-      throw std::runtime_error("The server sent more than " +
-                               std::to_string(limits_.maxInterimAnswers) + " interim answers.");
+      error_ = HttpError::kTooManyInterimAnswers;
+      return;
     }
     statusLine_.clear();
     state_ = State::kStatusLine;
@@ -269,15 +284,15 @@ void HttpResponseParser::TakeBody(std::string_view& bytes, std::size_t count) {
   bytes.remove_prefix(piece.size());
   if (failing_) return;
   if (page_.size() + piece.size() > limits_.maxPageBytes) {
-    throw std::runtime_error("The page is larger than " + std::to_string(limits_.maxPageBytes) +
-                             " bytes.");
+    error_ = HttpError::kPageTooLarge;
+    return;
   }
   page_.append(piece);
 }
 
-void HttpResponseParser::Feed(std::string_view bytes) {
+HttpError HttpResponseParser::Feed(std::string_view bytes) {
   std::string line;
-  while (!bytes.empty() && state_ != State::kDone) {
+  while (!bytes.empty() && state_ != State::kDone && error_ == HttpError::kNone) {
     switch (state_) {
       case State::kStatusLine:
         if (TakeLine(bytes, line)) OnStatusLine(std::move(line));
@@ -324,17 +339,24 @@ void HttpResponseParser::Feed(std::string_view bytes) {
         break;
     }
   }
+  return error_;
 }
 
-void HttpResponseParser::FeedEnd() {
+HttpError HttpResponseParser::FeedEnd() {
+  if (error_ != HttpError::kNone) return error_;
   switch (state_) {
     case State::kStatusLine:
-      throw std::runtime_error("Connection Closed Gracefully.");
+      error_ = HttpError::kClosedBeforeStatusLine;
+      return error_;
     case State::kHeaders:
-      if (IsInterim()) throw std::runtime_error("Connection Closed Gracefully.");
+      if (IsInterim()) {
+        error_ = HttpError::kClosedBeforeStatusLine;
+        return error_;
+      }
       if (hasStatus_ &&
           (bodies_ == HttpBodies::kOfEveryStatus || (status_ >= 200 && status_ <= 299))) {
-        throw std::runtime_error("Undefined situation");
+        error_ = HttpError::kClosedInHead;
+        return error_;
       }
       failing_ = true;
       break;
@@ -343,6 +365,7 @@ void HttpResponseParser::FeedEnd() {
       break;
   }
   state_ = State::kDone;
+  return error_;
 }
 
 std::string HttpGetRootPage(const HttpEndpoint& endpoint, const HttpLimits& limits) {
@@ -352,7 +375,7 @@ std::string HttpGetRootPage(const HttpEndpoint& endpoint, const HttpLimits& limi
   connection.SendAll(MakeHttpGetRequest(endpoint.host), Until(totalDeadline, Clock::now()));
   HttpResponseParser parser(limits);
   ReadAnswer(connection, parser, limits, totalDeadline);
-  if (parser.Failing()) throw std::runtime_error(parser.FailureText());
+  if (parser.Failing()) FailWithStatus(parser);
   return parser.Page();
 }
 
@@ -433,29 +456,23 @@ std::string MakeHttpGetRequest(const HttpUrl& url, std::string_view extraHeaders
   return request;
 }
 
-HttpAnswer HttpGetUrl(std::string_view url, const HttpLimits& limits,
-                      std::string_view extraHeaders) {
+HttpAnswer GetUrl(std::string_view url, const HttpLimits& limits, std::string_view extraHeaders) {
   const auto totalDeadline = Clock::now() + limits.totalTimeout;
   std::string address(url);
   for (int redirects = 0;; ++redirects) {
     const std::optional<HttpUrl> target = ParseHttpUrl(address);
-    if (!target) {
-      throw std::runtime_error("The address " + address + " is no http address.");
-    }
+    if (!target) throw HttpFailure(HttpError::kNotHttpAddress, 0, address);
     const auto now = Clock::now();
-    if (now >= totalDeadline) throw TotalTimeout(limits);
+    if (now >= totalDeadline) Fail(HttpError::kTotalTimeout, limits);
     TcpConnection connection = TcpConnection::Connect(
         target->host, target->port, std::min(limits.connectTimeout, Until(totalDeadline, now)));
     connection.SendAll(MakeHttpGetRequest(*target, extraHeaders),
                        Until(totalDeadline, Clock::now()));
     HttpResponseParser parser(limits, HttpBodies::kOfEveryStatus);
     ReadAnswer(connection, parser, limits, totalDeadline);
-    if (parser.Failing()) throw std::runtime_error(parser.FailureText());
+    if (parser.Failing()) FailWithStatus(parser);
     if (!parser.Redirects()) return {parser.StatusCode().value_or(0), parser.Head(), parser.Page()};
-    if (redirects == limits.maxRedirects) {
-      throw std::runtime_error("The server redirected more than " +
-                               std::to_string(limits.maxRedirects) + " times.");
-    }
+    if (redirects == limits.maxRedirects) Fail(HttpError::kTooManyRedirects, limits);
     address = ResolveLocation(*target, parser.Location());
   }
 }

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -36,11 +37,45 @@ struct HttpLimits {
   int maxRedirects = 20;
 };
 
+// What ended an exchange, without words: the caller says it to the user.
+enum class HttpError {
+  kNone,
+  kLineTooLong,             // bound: HttpLimits::maxLineBytes
+  kTooManyHeaderLines,      // bound: maxHeaderLines
+  kTooManyInterimAnswers,   // bound: maxInterimAnswers
+  kPageTooLarge,            // bound: maxPageBytes
+  kClosedBeforeStatusLine,  // the connection ended before a final status line
+  kClosedInHead,            // ... in the header lines of an answer that gives a body
+  kFailingStatus,           // detail: the final status line, empty when there was none
+  kTotalTimeout,            // bound: totalTimeout in milliseconds
+  kIdleTimeout,             // bound: idleTimeout in milliseconds
+  kTooManyRedirects,        // bound: maxRedirects
+  kNotHttpAddress,          // detail: the address
+};
+
+// The limit an error broke (0 for errors that break none).
+std::uint64_t BoundOf(HttpError error, const HttpLimits& limits);
+
+// An exchange that failed other than in the network (that is SocketError).
+class HttpFailure : public std::runtime_error {
+ public:
+  explicit HttpFailure(HttpError error, std::uint64_t bound = 0, std::string detail = {});
+  HttpError Error() const noexcept { return error_; }
+  std::uint64_t Bound() const noexcept { return bound_; }
+  const std::string& Detail() const noexcept { return detail_; }
+
+ private:
+  HttpError error_;
+  std::uint64_t bound_;
+  std::string detail_;
+};
+
 // The request bytes, exactly as sent: five lines and a blank one.
 std::string MakeHttpGetRequest(std::string_view host);
 
 // One GET of "/" at the endpoint over a new connection, within the limits:
-// the body of a 2xx answer as raw bytes, following no redirect.
+// the body of a 2xx answer as raw bytes, following no redirect. Throws
+// SocketError when the network fails, HttpFailure otherwise.
 std::string HttpGetRootPage(const HttpEndpoint& endpoint, const HttpLimits& limits);
 
 // The status code of a status line: its second blank-separated word as a
@@ -61,26 +96,29 @@ enum class HttpBodies {
   kOfEveryStatus,
 };
 
-// Incremental reader of one HTTP answer. Feed it whatever arrives; it keeps
-// at most the header lines plus the page, bounded by the limits. Errors that
-// do not depend on timing are thrown as std::runtime_error from Feed/FeedEnd.
+// Incremental reader of one HTTP answer, a state machine over the bytes fed
+// to it: framing (status line, header lines, interim answers), the body by
+// length, chunks or the connection's end, and the limits. Feed it whatever
+// arrives; it keeps at most the header lines plus the page. It does no I/O
+// and never throws: an error ends the answer, and every later call gives it
+// again.
 class HttpResponseParser {
  public:
   explicit HttpResponseParser(const HttpLimits& limits = {},
                               HttpBodies bodies = HttpBodies::kOfSuccess);
 
   // Consumes all of bytes; whatever follows a complete answer is ignored.
-  void Feed(std::string_view bytes);
+  HttpError Feed(std::string_view bytes);
   // The server closed the connection.
-  void FeedEnd();
+  HttpError FeedEnd();
 
   bool Done() const noexcept { return state_ == State::kDone; }
+  HttpError Error() const noexcept { return error_; }
   // The final answer's status does not give a page; its body is being
-  // skipped (or was) and the lookup fails with FailureText().
+  // skipped (or was) and the lookup fails with its StatusLine().
   bool Failing() const noexcept { return failing_; }
-  // The text to show when Failing(): the final status line without its line
-  // end, or a note that there was none.
-  std::string FailureText() const;
+  // The final status line without its line end; empty when none arrived.
+  const std::string& StatusLine() const noexcept { return statusLine_; }
   std::optional<int> StatusCode() const;
   // With HttpBodies::kOfEveryStatus: the answer redirects to Location().
   bool Redirects() const noexcept { return redirects_; }
@@ -102,6 +140,7 @@ class HttpResponseParser {
   };
 
   // Takes bytes up to a line end; true with the line (CR LF or LF removed).
+  // (false also when the line breaks its limit, with error_ set).
   bool TakeLine(std::string_view& bytes, std::string& line);
   void OnStatusLine(std::string line);
   void OnHeaderLine(const std::string& line);
@@ -112,6 +151,7 @@ class HttpResponseParser {
   HttpLimits limits_;
   HttpBodies bodies_;
   State state_ = State::kStatusLine;
+  HttpError error_ = HttpError::kNone;
   std::string line_;
   std::string statusLine_;
   int status_ = 0;
@@ -154,9 +194,9 @@ struct HttpAnswer {
 
 // One GET of an http URL, following redirects; the final answer whatever its
 // status. The limits bound everything from the first connect to the last
-// byte. Throws SocketError when the network fails, std::runtime_error with
-// the text to show when the server breaks a limit or the rules of HTTP.
-HttpAnswer HttpGetUrl(std::string_view url, const HttpLimits& limits = {},
-                      std::string_view extraHeaders = {});
+// byte. Throws SocketError when the network fails, HttpFailure when the
+// server breaks a limit or the rules of HTTP.
+HttpAnswer GetUrl(std::string_view url, const HttpLimits& limits = {},
+                  std::string_view extraHeaders = {});
 
 }  // namespace net

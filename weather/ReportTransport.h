@@ -1,7 +1,9 @@
 // The report request's transport: net's GET of the report URL, following
-// redirects, within the request's limits (Windows: the platform's request
+// redirects, within the request's limits (on Windows the platform's request
 // object reaches the network through it).
 #pragma once
+
+#include <string_view>
 
 #include "net/HttpGet.h"
 #include "net/Socket.h"
@@ -9,9 +11,13 @@
 namespace weather {
 
 using net::HttpAnswer;
-using net::HttpGetUrl;
 using net::HttpLimits;
 using net::kSocketTimedOut;
 using net::SocketError;
+
+// net::GetUrl with its failures in words: SocketError as it comes,
+// everything else as std::runtime_error with the text to show.
+HttpAnswer HttpGetUrl(std::string_view url, const HttpLimits& limits = {},
+                      std::string_view extraHeaders = {});
 
 }  // namespace weather
