@@ -21,6 +21,17 @@ struct ClosePolicy {
   static void Close(Handle handle) noexcept { CloseFunction(handle); }
 };
 
+// The policy of a scope whose state is a small struct (a window and its DC,
+// a DC and the object selected before): empty when value-initialized, begun
+// when Begun(state), ended by End(state).
+template <typename State, auto Begun, auto End>
+struct ScopePolicy {
+  using Handle = State;
+  static Handle Invalid() noexcept { return {}; }
+  static bool IsValid(const Handle& state) noexcept { return Begun(state); }
+  static void Close(Handle state) noexcept { End(state); }
+};
+
 template <typename Policy>
 class UniqueResource {
  public:

@@ -48,39 +48,28 @@ struct PaintState {
   PAINTSTRUCT paint{};
   HDC dc = nullptr;
 };
-struct PaintPolicy {
-  using Handle = PaintState;
-  static Handle Invalid() noexcept { return {}; }
-  static bool IsValid(const Handle& state) noexcept { return state.window != nullptr; }
-  static void Close(Handle state) noexcept { ::EndPaint(state.window, &state.paint); }
-};
+inline bool Painting(const PaintState& state) noexcept { return state.window != nullptr; }
+inline void EndPaint(PaintState state) noexcept { ::EndPaint(state.window, &state.paint); }
+inline PaintState BeginPaint(HWND window) noexcept {
+  PaintState state{window};
+  state.dc = ::BeginPaint(window, &state.paint);
+  return state;
+}
 
 struct WindowDc {
   HWND window = nullptr;
   HDC dc = nullptr;
 };
-struct WindowDcPolicy {
-  using Handle = WindowDc;
-  static Handle Invalid() noexcept { return {}; }
-  static bool IsValid(const Handle& held) noexcept { return held.dc != nullptr; }
-  static void Close(Handle held) noexcept { ::ReleaseDC(held.window, held.dc); }
-};
+inline bool HasDc(const WindowDc& held) noexcept { return held.dc != nullptr; }
+inline void ReleaseDc(WindowDc held) noexcept { ::ReleaseDC(held.window, held.dc); }
 
 struct Selection {
   HDC dc = nullptr;
   HGDIOBJ previous = nullptr;
 };
-struct SelectionPolicy {
-  using Handle = Selection;
-  static Handle Invalid() noexcept { return {}; }
-  static bool IsValid(const Handle& selection) noexcept { return selection.previous != nullptr; }
-  static void Close(Handle selection) noexcept { ::SelectObject(selection.dc, selection.previous); }
-};
-
-inline PaintState BeginPaint(HWND window) noexcept {
-  PaintState state{window};
-  state.dc = ::BeginPaint(window, &state.paint);
-  return state;
+inline bool Selected(const Selection& selection) noexcept { return selection.previous != nullptr; }
+inline void Unselect(Selection selection) noexcept {
+  ::SelectObject(selection.dc, selection.previous);
 }
 }  // namespace detail
 
@@ -88,7 +77,8 @@ inline PaintState BeginPaint(HWND window) noexcept {
 
 // BeginPaint .. EndPaint, so a failure while painting still validates the
 // window (otherwise every later WM_PAINT would fail again).
-class PaintScope : public UniqueResource<detail::PaintPolicy> {
+class PaintScope : public UniqueResource<
+                       base::ScopePolicy<detail::PaintState, detail::Painting, detail::EndPaint>> {
  public:
   explicit PaintScope(HWND window) noexcept : UniqueResource(detail::BeginPaint(window)) {}
   HDC Dc() const noexcept { return get().dc; }
@@ -96,7 +86,8 @@ class PaintScope : public UniqueResource<detail::PaintPolicy> {
 };
 
 // GetDC .. ReleaseDC (a window's or, for null, the screen's).
-class WindowDcScope : public UniqueResource<detail::WindowDcPolicy> {
+class WindowDcScope
+    : public UniqueResource<base::ScopePolicy<detail::WindowDc, detail::HasDc, detail::ReleaseDc>> {
  public:
   explicit WindowDcScope(HWND window = nullptr) noexcept
       : UniqueResource(detail::WindowDc{window, ::GetDC(window)}) {}
@@ -104,7 +95,9 @@ class WindowDcScope : public UniqueResource<detail::WindowDcPolicy> {
 };
 
 // Selects a GDI object into a DC for one scope.
-class SelectObjectScope : public UniqueResource<detail::SelectionPolicy> {
+class SelectObjectScope
+    : public UniqueResource<
+          base::ScopePolicy<detail::Selection, detail::Selected, detail::Unselect>> {
  public:
   SelectObjectScope(HDC dc, HGDIOBJ object) noexcept
       : UniqueResource(detail::Selection{dc, object ? ::SelectObject(dc, object) : nullptr}) {}
