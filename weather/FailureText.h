@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "net/HttpGet.h"
+#include "net/HttpClient.h"
 
 namespace weather {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "net/HttpGet.h"
+#include "net/HttpClient.h"
 
 namespace weather {
 

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "net/HttpGet.h"
+#include "net/HttpClient.h"
 #include "net/Socket.h"
 
 namespace weather {

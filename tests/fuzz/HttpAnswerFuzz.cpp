@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "net/HttpGet.h"
+#include "net/HttpAnswer.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "net/HttpGet.h"
+#include "net/HttpClient.h"
 #include "net/Socket.h"
 #include "support/ScriptedServer.h"
 #include "weather/FailureText.h"

@@ -1,23 +1,16 @@
-// Minimal HTTP/1.1 GETs over fresh TCP connections: "/" of the location page,
-// and the report URL with its redirects (the transport behind the report
-// request). The answer parser is separate from the socket so it can be driven
-// byte by byte.
+// One HTTP/1.1 answer read from whatever bytes arrive: a state machine that
+// does no I/O, so it can be driven byte by byte (and fuzzed), reporting what
+// went wrong as error codes, never as words.
 #pragma once
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
 namespace net {
-
-struct HttpEndpoint {
-  std::string host;
-  int port = 80;
-};
 
 // Bounds that keep a silent, slow or hostile server from hanging the window
 // or exhausting memory.
@@ -56,28 +49,6 @@ enum class HttpError {
 // The limit an error broke (0 for errors that break none).
 std::uint64_t BoundOf(HttpError error, const HttpLimits& limits);
 
-// An exchange that failed other than in the network (that is SocketError).
-class HttpFailure : public std::runtime_error {
- public:
-  explicit HttpFailure(HttpError error, std::uint64_t bound = 0, std::string detail = {});
-  HttpError Error() const noexcept { return error_; }
-  std::uint64_t Bound() const noexcept { return bound_; }
-  const std::string& Detail() const noexcept { return detail_; }
-
- private:
-  HttpError error_;
-  std::uint64_t bound_;
-  std::string detail_;
-};
-
-// The request bytes, exactly as sent: five lines and a blank one.
-std::string MakeHttpGetRequest(std::string_view host);
-
-// One GET of "/" at the endpoint over a new connection, within the limits:
-// the body of a 2xx answer as raw bytes, following no redirect. Throws
-// SocketError when the network fails, HttpFailure otherwise.
-std::string HttpGetRootPage(const HttpEndpoint& endpoint, const HttpLimits& limits);
-
 // The status code of a status line: its second blank-separated word as a
 // plain decimal number; nothing when it is no such number.
 std::optional<int> StatusCodeOf(std::string_view statusLine);
@@ -85,6 +56,11 @@ std::optional<int> StatusCodeOf(std::string_view statusLine);
 // Digits only (no sign, no prefix, no blanks); nothing on overflow.
 std::optional<std::uint64_t> ParseDecimal(std::string_view text);
 std::optional<std::uint64_t> ParseHex(std::string_view text);
+
+// Header field text: blanks and tabs trimmed from both ends; names compared
+// without regard to ASCII case.
+std::string_view Trimmed(std::string_view text);
+bool EqualsNoCase(std::string_view a, std::string_view b);
 
 // Which final answers give a body.
 enum class HttpBodies {
@@ -169,34 +145,5 @@ class HttpResponseParser {
   std::uint64_t remaining_ = 0;
   std::string page_;
 };
-
-// The parts of an "http://host[:port]/path?query" address.
-struct HttpUrl {
-  std::string host;  // without the brackets of an IPv6 address
-  int port = 80;
-  std::string authority;  // host and port as written, for the Host header
-  std::string target;     // path and query, "/" at least
-};
-std::optional<HttpUrl> ParseHttpUrl(std::string_view url);
-// Where a Location value leads from base (absolute, "//host/...", "/path" or
-// relative to base's directory).
-std::string ResolveLocation(const HttpUrl& base, std::string_view location);
-
-// The request bytes of a GET of url; extraHeaders are whole lines, each
-// ended by CR LF.
-std::string MakeHttpGetRequest(const HttpUrl& url, std::string_view extraHeaders);
-
-struct HttpAnswer {
-  int status = 0;
-  std::string head;  // as HttpResponseParser::Head()
-  std::string body;
-};
-
-// One GET of an http URL, following redirects; the final answer whatever its
-// status. The limits bound everything from the first connect to the last
-// byte. Throws SocketError when the network fails, HttpFailure when the
-// server breaks a limit or the rules of HTTP.
-HttpAnswer GetUrl(std::string_view url, const HttpLimits& limits = {},
-                  std::string_view extraHeaders = {});
 
 }  // namespace net
