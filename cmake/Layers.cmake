@@ -42,3 +42,28 @@ function(weather_layer_texts target namespace)
   target_sources(${target} PRIVATE ${header})
   target_include_directories(${target} PUBLIC ${folder})
 endfunction()
+
+# Every header of the layer compiled alone, seeing only what the layer sees:
+# a header that reaches a higher layer fails here even where no source of
+# its own layer includes it. Off Windows, headers of the Windows API are left
+# out.
+function(weather_layer_header_check target)
+  get_filename_component(layer ${CMAKE_CURRENT_SOURCE_DIR} NAME)
+  file(GLOB headers RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} CONFIGURE_DEPENDS
+    ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  set(sources "")
+  foreach(header IN LISTS headers)
+    if(NOT WIN32)
+      file(STRINGS ${CMAKE_CURRENT_SOURCE_DIR}/${header} windows REGEX "^#include <windows\\.h>")
+      if(windows)
+        continue()
+      endif()
+    endif()
+    string(REGEX REPLACE "\\.h$" ".cpp" name ${header})
+    set(source ${CMAKE_CURRENT_BINARY_DIR}/headers/${name})
+    file(CONFIGURE OUTPUT ${source} CONTENT "#include \"${layer}/${header}\"\n")
+    list(APPEND sources ${source})
+  endforeach()
+  add_library(${target}_headers OBJECT ${sources})
+  target_link_libraries(${target}_headers PRIVATE ${target})
+endfunction()
