@@ -76,8 +76,8 @@ enum class HttpBodies {
 // to it: framing (status line, header lines, interim answers), the body by
 // length, chunks or the connection's end, and the limits. Feed it whatever
 // arrives; it keeps at most the header lines plus the page. It does no I/O
-// and never throws: an error ends the answer, and every later call gives it
-// again.
+// and reports what breaks the rules or the limits as a code, not by
+// throwing: an error ends the answer, and every later call gives it again.
 class HttpResponseParser {
  public:
   explicit HttpResponseParser(const HttpLimits& limits = {},
