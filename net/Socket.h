@@ -1,6 +1,6 @@
 // A blocking-style TCP client connection with time limits, over Winsock or
-// POSIX sockets. Failures are thrown with the Winsock error number and its
-// description, so both builds show the same texts.
+// POSIX sockets. Failures are thrown with the Winsock error number, so both
+// builds report the same numbers.
 #pragma once
 
 #include <chrono>
@@ -22,13 +22,10 @@ inline constexpr int kSocketConnectionRefused = 10061;
 inline constexpr int kSocketConnectionReset = 10054;
 inline constexpr int kSocketHostNotFound = 11001;
 
-// "Socket Error # <code>" CR LF <description>.
-std::string SocketErrorText(int code);
-const char* SocketErrorDescription(int code);
-
 class SocketError : public std::runtime_error {
  public:
-  explicit SocketError(int code) : std::runtime_error(SocketErrorText(code)), code_(code) {}
+  explicit SocketError(int code)
+      : std::runtime_error("socket error " + std::to_string(code)), code_(code) {}
   int Code() const noexcept { return code_; }
 
  private:

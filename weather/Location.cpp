@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "net/Socket.h"
 #include "weather/FailureText.h"
 #include "weather/GbkTexts.h"
 
@@ -36,6 +37,8 @@ std::string FetchLocationPage(const HttpEndpoint& endpoint, const HttpLimits& li
     return net::HttpGetRootPage(endpoint, limits);
   } catch (const net::HttpFailure& failure) {
     throw std::runtime_error(FailureText(failure));
+  } catch (const net::SocketError& error) {
+    throw SocketError(error.Code());
   }
 }
 

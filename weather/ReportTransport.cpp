@@ -12,6 +12,8 @@ HttpAnswer HttpGetUrl(std::string_view url, const HttpLimits& limits,
     return net::GetUrl(url, limits, extraHeaders);
   } catch (const net::HttpFailure& failure) {
     throw std::runtime_error(FailureText(failure));
+  } catch (const net::SocketError& error) {
+    throw SocketError(error.Code());
   }
 }
 

@@ -7,16 +7,16 @@
 
 #include "net/HttpClient.h"
 #include "net/Socket.h"
+#include "weather/FailureText.h"
 
 namespace weather {
 
 using net::HttpAnswer;
 using net::HttpLimits;
 using net::kSocketTimedOut;
-using net::SocketError;
 
-// net::GetUrl with its failures in words: SocketError as it comes,
-// everything else as std::runtime_error with the text to show.
+// net::GetUrl with its failures in words: a failure of the network as
+// SocketError, everything else as std::runtime_error with the text to show.
 HttpAnswer HttpGetUrl(std::string_view url, const HttpLimits& limits = {},
                       std::string_view extraHeaders = {});
 

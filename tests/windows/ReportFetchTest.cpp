@@ -21,9 +21,9 @@
 #include "app/Services.h"
 #include "base/SystemMessage.h"
 #include "json/Json.h"
-#include "net/Socket.h"
 #include "support/ScriptedServer.h"
 #include "ui/WnVozevezoVudi.h"
+#include "weather/FailureText.h"
 #include "weather/IconFiles.h"
 #include "weather/Report.h"
 #include "weather/ReportItems.h"
@@ -196,7 +196,7 @@ TEST_F(ReportFetchTest, NoServerListeningFailsWithThePlatformsDescriptionAndChan
   constexpr unsigned long kNotFound = 0x800C0005;  // INET_E_RESOURCE_NOT_FOUND
   std::string described = base::SystemMessage(kNotFound);
   if (described.empty()) described = base::ModuleMessage(L"urlmon.dll", kNotFound);
-  if (described.empty()) described = net::SocketErrorText(10061);
+  if (described.empty()) described = weather::SocketErrorText(10061);
   EXPECT_EQ(text, described);
   EXPECT_EQ(text.find("OLE error"), std::string::npos);
   EXPECT_TRUE(view.shown.empty());
