@@ -5,8 +5,8 @@
 #include <array>
 #include <stdexcept>
 
-#include "weather/SystemMessage.h"
-#include "weather/UniqueResource.h"
+#include "base/SystemMessage.h"
+#include "base/UniqueResource.h"
 #include "win/Text.h"
 
 namespace app {
@@ -25,7 +25,7 @@ constexpr std::array<BYTE, 12> kApprovedOn = {2};
 const std::array<HKEY, 2> kRoots = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
 
 void CloseKey(HKEY key) noexcept { ::RegCloseKey(key); }
-using UniqueKey = weather::UniqueHandle<HKEY, CloseKey>;
+using UniqueKey = base::UniqueHandle<HKEY, CloseKey>;
 
 UniqueKey OpenKey(HKEY root, const wchar_t* path, REGSAM access, LSTATUS* status = nullptr) {
   UniqueKey key;
@@ -117,7 +117,7 @@ void SetAutoRun(const std::string& name, const std::string& data, bool enable) {
     if (status != ERROR_SUCCESS && refused == ERROR_SUCCESS) refused = status;
   }
   if (refused != ERROR_SUCCESS) {
-    std::string reason = weather::SystemMessage(static_cast<unsigned long>(refused));
+    std::string reason = base::SystemMessage(static_cast<unsigned long>(refused));
     if (reason.empty()) reason = "System error " + std::to_string(refused);
     throw std::runtime_error(reason);
   }

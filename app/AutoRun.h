@@ -7,16 +7,12 @@
 
 #include <string>
 
+#include "app/GbkTexts.h"  // the captions, from app/Texts.txt
+
 namespace app {
 
 // The one value this program ever touches under the Run keys.
 inline constexpr char kAutoRunValueName[] = "Rezodez";
-
-// Button captions, GBK. On: a click removes the registration; off: a click adds it.
-inline constexpr char kAutoRunOnCaption[] = "\xC8\xA1\xCF\xFB\xD7\xD4\xB6\xAF\xD4\xCB\xD0\xD0";
-inline constexpr char kAutoRunOffCaption[] = "\xBF\xAA\xBB\xFA\xD7\xD4\xB6\xAF\xD4\xCB\xD0\xD0";
-// Shown until the first refresh from the registry.
-inline constexpr char kAutoRunDesignCaption[] = "\xD7\xD4\xB6\xAF\xC6\xF4\xB6\xAF";
 
 // What a click will do, given whether the value existed at the last refresh.
 inline std::string AutoRunCaption(bool flag) {

@@ -5,8 +5,8 @@
 #include <shellapi.h>
 
 #include "app/ErrorReport.h"
+#include "base/SystemFunction.h"
 #include "weather/Location.h"
-#include "weather/SystemFunction.h"
 #include "weather/XmlHttpRequest.h"
 #include "win/Text.h"
 
@@ -21,7 +21,7 @@ Services SystemServices() {
         // The shell is loaded on the first click, not with the program:
         // every start would pay for it.
         static const auto shellExecute =
-            weather::SystemFunction<decltype(&::ShellExecuteW)>(L"shell32.dll", "ShellExecuteW");
+            base::SystemFunction<decltype(&::ShellExecuteW)>(L"shell32.dll", "ShellExecuteW");
         if (shellExecute) {
           shellExecute(nullptr, L"Open", win::Widen(text).c_str(), L"", nullptr, SW_SHOWNORMAL);
         }

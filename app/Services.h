@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "weather/HttpGet.h"
+#include "weather/Location.h"
 #include "weather/Report.h"
 #include "weather/ReportItems.h"
 #include "win/Failure.h"

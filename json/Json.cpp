@@ -9,9 +9,9 @@
 #include <system_error>
 #include <vector>
 
-#include "json/CodePage.h"
-#include "json/CodePageDetail.h"
-#include "json/HexDigit.h"
+#include "base/CodePage.h"
+#include "base/CodePageDetail.h"
+#include "base/HexDigit.h"
 #include "json/DecimalToDouble.h"
 
 namespace json {
@@ -368,7 +368,7 @@ class Parser {
   [[gnu::noinline]] JsonNode DecodeEscapedContent(const char* content, std::size_t contentSize) {
     if (!Unescape(content, contentSize)) return JsonNode();
     char16_t* text = arena_.AllocateArray<char16_t>(scratch_.size());
-    const std::size_t units = detail::DecodeGbk(scratch_.data(), scratch_.size(), text);
+    const std::size_t units = base::detail::DecodeGbk(scratch_.data(), scratch_.size(), text);
     arena_.Shrink(text + units);
     return MakeString(text, units);
   }
@@ -384,8 +384,8 @@ class Parser {
     const auto* const textEnd = reinterpret_cast<const unsigned char*>(end_);
     while (p != end) {
       if (*p >= 0x80) {
-        if (table_ == nullptr) table_ = detail::DoubleByteTable();
-        detail::DecodeNonAscii(p, end, table_, out);
+        if (table_ == nullptr) table_ = base::detail::DoubleByteTable();
+        base::detail::DecodeNonAscii(p, end, table_, out);
       } else if (textEnd - p >= 8) {
         // Up to eight ASCII bytes at once.
         WidenEight(p, out);
@@ -407,7 +407,7 @@ class Parser {
     if (count == 0) return false;
     code = 0;
     for (std::size_t i = 0; i < count; ++i) {
-      const int value = HexDigitValue(digits[i]);
+      const int value = base::HexDigitValue(digits[i]);
       if (value < 0) return false;
       code = code * 16 + static_cast<char32_t>(value);
     }
@@ -462,7 +462,7 @@ class Parser {
             code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
             s += 6;
           }
-          detail::AppendCodePointAsGbk(code, scratch_);
+          base::detail::AppendCodePointAsGbk(code, scratch_);
           break;
         }
         default:
@@ -655,9 +655,9 @@ const JsonNode* FindMember(const JsonNode& object, std::string_view name) {
   const char16_t* key = small;
   std::size_t keySize;
   if (name.size() <= std::size(small)) {
-    keySize = detail::DecodeGbk(name.data(), name.size(), small);
+    keySize = base::detail::DecodeGbk(name.data(), name.size(), small);
   } else {
-    large = GbkToUtf16(name);
+    large = base::GbkToUtf16(name);
     key = large.data();
     keySize = large.size();
   }
@@ -686,7 +686,7 @@ const JsonNode* FindMember(const JsonNode& object, std::string_view name) {
 std::string ValueText(const JsonNode& node) {
   switch (node.kind) {
     case jsString:
-      return Utf16ToGbk(StringValue(node));
+      return base::Utf16ToGbk(StringValue(node));
     case jsNumber:
       return NumberText(node.number);
     case jsBoolean:

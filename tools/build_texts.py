@@ -14,10 +14,16 @@ a CMake string:
   text IN OUT gbk|utf-8-sig
       a copy of a UTF-8 text file in GBK (or UTF-8 with a byte order mark)
       with Windows line ends, for the package.
+  texts IN OUT NAMESPACE
+      a header of a layer's own texts from their UTF-8 source IN: each line
+      "kName = text" becomes inline constexpr char kName[] in NAMESPACE, a GBK
+      literal with the text in a comment; "#" lines are comments, copied. A
+      text in double quotes may hold \r, \n, \" and \\ and keeps its blanks.
 
 Standard library only.
 """
 
+import pathlib
 import sys
 
 
@@ -58,6 +64,51 @@ def write_header(path, settings):
     write_if_changed(path, "\n".join(lines).encode("ascii"))
 
 
+def unquoted(value, where):
+    if not (len(value) >= 2 and value.startswith('"') and value.endswith('"')):
+        return value
+    escapes = {"r": "\r", "n": "\n", '"': '"', "\\": "\\"}
+    text, i = [], 1
+    while i < len(value) - 1:
+        c = value[i]
+        if c == "\\":
+            i += 1
+            if i >= len(value) - 1 or value[i] not in escapes:
+                raise SystemExit("build_texts.py: %s: unknown escape" % where)
+            c = escapes[value[i]]
+        text.append(c)
+        i += 1
+    return "".join(text)
+
+
+def write_texts(source, path, namespace):
+    named = "/".join(pathlib.PurePath(source).parts[-2:])
+    lines = ["// Generated from %s by tools/build_texts.py: the texts as GBK bytes." % named,
+             "#pragma once", "", "namespace %s {" % namespace, ""]
+    with open(source, encoding="utf-8") as f:
+        for number, line in enumerate(f, 1):
+            line = line.rstrip("\r\n")
+            where = "%s:%d" % (source, number)
+            if not line.strip():
+                lines.append("")
+            elif line.startswith("#"):
+                lines.append("//" + line[1:])
+            else:
+                name, sep, value = line.partition(" = ")
+                if not sep or not name.isidentifier():
+                    raise SystemExit("build_texts.py: %s: expected kName = text" % where)
+                text = unquoted(value, where)
+                try:
+                    literal = gbk_literal(text)
+                except UnicodeEncodeError as error:
+                    raise SystemExit("build_texts.py: %s: a character GBK cannot hold: %r"
+                                     % (where, error.object))
+                shown = text.replace("\r", "\\r").replace("\n", "\\n")
+                lines.append("inline constexpr char %s[] = %s;  // %s" % (name, literal, shown))
+    lines += ["", "}  // namespace %s" % namespace, ""]
+    write_if_changed(path, "\n".join(lines).encode("utf-8"))
+
+
 def write_if_changed(path, data):
     """Keeps an unchanged file's time stamp: no rebuilds, the same zip."""
     try:
@@ -82,6 +133,8 @@ def main(argv):
         write_header(argv[1], argv[2:])
     elif len(argv) == 4 and argv[0] == "text" and argv[3] in ("gbk", "utf-8-sig"):
         write_text(argv[1], argv[2], argv[3])
+    elif len(argv) == 4 and argv[0] == "texts":
+        write_texts(argv[1], argv[2], argv[3])
     else:
         raise SystemExit(__doc__)
     return 0

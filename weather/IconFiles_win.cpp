@@ -2,19 +2,19 @@
 
 #include <string>
 
-#include "json/CodePage.h"
+#include "base/CodePage.h"
 #include "weather/IconFiles.h"
 
 namespace weather {
 namespace {
 
 std::wstring Wide(const std::string& gbk) {
-  const std::u16string text = json::GbkToUtf16(gbk);
+  const std::u16string text = base::GbkToUtf16(gbk);
   return std::wstring(text.begin(), text.end());
 }
 
 std::string Gbk(const std::wstring& text) {
-  return json::Utf16ToGbk(
+  return base::Utf16ToGbk(
       std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
 }
 

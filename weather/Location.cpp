@@ -1,15 +1,17 @@
 #include "weather/Location.h"
 
 #include <algorithm>
+#include <stdexcept>
+
+#include "net/Socket.h"
+#include "weather/FailureText.h"
+#include "weather/GbkTexts.h"
 
 namespace weather {
 namespace {
 
-constexpr std::string_view kResultMarker = "\xB2\xE9\xD1\xAF\xBD\xE1\xB9\xFB";  // 查询结果
 constexpr std::string_view kPieceEnd = "</span>";
 constexpr std::string_view kNbsp = "&nbsp;";
-constexpr std::string_view kCitySuffix = "\xCA\xD0";                               // 市
-constexpr std::string_view kLocationPrefix = "\xC4\xFA\xCB\xF9\xD4\xDA\xB5\xD8:";  // 您所在地:
 constexpr std::size_t kResultWindowBytes = 254;
 
 // One left-to-right pass: joints that form a new "&nbsp;" stay.
@@ -29,6 +31,16 @@ bool IsControlOrBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 }  // namespace
 
 HttpEndpoint LocationEndpoint() { return {WEATHER_LOCATION_HOST, WEATHER_LOCATION_PORT}; }
+
+std::string FetchLocationPage(const HttpEndpoint& endpoint, const HttpLimits& limits) {
+  try {
+    return net::HttpGetRootPage(endpoint, limits);
+  } catch (const net::HttpFailure& failure) {
+    throw std::runtime_error(FailureText(failure));
+  } catch (const net::SocketError& error) {
+    throw SocketError(error.Code());
+  }
+}
 
 std::string CutLocationText(std::string_view page) {
   auto start = page.find(kResultMarker);

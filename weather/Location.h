@@ -5,9 +5,12 @@
 #include <string>
 #include <string_view>
 
-#include "weather/HttpGet.h"
+#include "net/HttpClient.h"
 
 namespace weather {
+
+using net::HttpEndpoint;
+using net::HttpLimits;
 
 // The location page's host and port as the build names them.
 HttpEndpoint LocationEndpoint();

@@ -6,7 +6,8 @@
 #include <cstdio>
 #include <ctime>
 
-#include "json/HexDigit.h"
+#include "base/HexDigit.h"
+#include "weather/GbkTexts.h"
 #include "weather/IconFiles.h"
 
 namespace weather {
@@ -97,7 +98,7 @@ int IntegerFromText(std::string_view text) {
     if (s.empty() || s.size() > 8) throw invalid();
     std::uint32_t bits = 0;
     for (const char c : s) {
-      const int digit = json::HexDigitValue(c);
+      const int digit = base::HexDigitValue(c);
       if (digit < 0) throw invalid();
       bits = bits * 16 + static_cast<std::uint32_t>(digit);
     }
@@ -131,8 +132,7 @@ int IconNumber(const json::JsonNode& member, std::string_view name) {
 
 std::string FormatDayDate(const LocalDate& date) {
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%04d\xC4\xEA%02d\xD4\xC2%02d\xC8\xD5 " /* 年 月 日 */,
-                date.year, date.month, date.day);
+  std::snprintf(buffer, sizeof buffer, kDayDateFormat, date.year, date.month, date.day);
   return buffer;
 }
 
@@ -170,24 +170,6 @@ std::string NightIconFile(const json::JsonNode& member, int n) {
   CheckDay(n);
   return IconFilePath(IconNumber(member, Numbered("img", 2 * n)), PictureKind::Night);
 }
-
-// The index captions; the UV 24-hour caption ends in a blank, the rest in "：".
-// 穿衣指数(24小时)：
-constexpr char kClothing24[] = "\xB4\xA9\xD2\xC2\xD6\xB8\xCA\xFD(24\xD0\xA1\xCA\xB1)\xA3\xBA";
-// 穿衣指数(48小时)：
-constexpr char kClothing48[] = "\xB4\xA9\xD2\xC2\xD6\xB8\xCA\xFD(48\xD0\xA1\xCA\xB1)\xA3\xBA";
-// 紫外线指数(24小时) CR
-constexpr char kUv24[] = "\xD7\xCF\xCD\xE2\xCF\xDF\xD6\xB8\xCA\xFD(24\xD0\xA1\xCA\xB1) \r";
-// 紫外线指数(48小时)： CR
-constexpr char kUv48[] = "\xD7\xCF\xCD\xE2\xCF\xDF\xD6\xB8\xCA\xFD(48\xD0\xA1\xCA\xB1)\xA3\xBA\r";
-// 晨练指数： CR
-constexpr char kExercise[] = "\xB3\xBF\xC1\xB7\xD6\xB8\xCA\xFD\xA3\xBA\r";
-// 舒适度指数： CR
-constexpr char kComfort[] = "\xCA\xE6\xCA\xCA\xB6\xC8\xD6\xB8\xCA\xFD\xA3\xBA\r";
-// 晾晒指数： CR
-constexpr char kDrying[] = "\xC1\xC0\xC9\xB9\xD6\xB8\xCA\xFD\xA3\xBA\r";
-// 旅游指数： CR
-constexpr char kTravel[] = "\xC2\xC3\xD3\xCE\xD6\xB8\xCA\xFD\xA3\xBA\r";
 
 std::string ClothingText24(const json::JsonNode& member) {
   return IndexText(kClothing24, member, "index") + '\r' + KeyText(member, "index_d");

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "weather/HttpGet.h"
 #include "weather/Report.h"
+#include "weather/ReportTransport.h"
 
 namespace weather {
 

@@ -49,15 +49,22 @@
 #include <utility>
 #include <vector>
 
-#include "json/CodePage.h"
+#include "base/CodePage.h"
+#include "base/SystemFunction.h"
+#include "base/SystemMessage.h"
+#include "base/UniqueResource.h"
+#include "weather/ReportTransport.h"
 #include "weather/RuntimeClass.h"
-#include "weather/Socket.h"
-#include "weather/SystemFunction.h"
-#include "weather/SystemMessage.h"
-#include "weather/UniqueResource.h"
 #include "weather/XmlHttpRequest.h"
 
 namespace weather {
+
+using base::ModuleMessage;
+using base::SystemFunction;
+using base::SystemMessage;
+using base::UniqueHandle;
+using base::WithoutTrailingStops;
+using net::ParseDecimal;
 namespace {
 
 using Microsoft::WRL::ComPtr;
@@ -80,11 +87,11 @@ constexpr long kReadyStateInteractive = 3;
 
 // wchar_t and char16_t are both UTF-16 code units on Windows.
 std::string Gbk(const wchar_t* text, size_t length) {
-  return json::Utf16ToGbk(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
+  return base::Utf16ToGbk(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
 }
 
 std::wstring Wide(std::string_view gbk) {
-  const std::u16string text = json::GbkToUtf16(gbk);
+  const std::u16string text = base::GbkToUtf16(gbk);
   return std::wstring(text.begin(), text.end());
 }
 
@@ -587,10 +594,11 @@ class XmlHttpReportRequest final : public ReportRequest {
       if (now >= deadline) {
         request_->abort();
         AbortedRequests::Keep(std::move(request_));
-        throw std::runtime_error(
-            begun ? TotalTimeoutText(limits_.totalTimeout)
-                  : "Read timed out: no answer began within " +
-                        DurationText(std::chrono::ceil<milliseconds>(deadline - start)) + ".");
+        const auto bound = begun ? limits_.totalTimeout
+                                 : std::chrono::ceil<milliseconds>(deadline - start);
+        throw std::runtime_error(FailureText(
+            net::HttpFailure(begun ? net::HttpError::kTotalTimeout : net::HttpError::kNotBegun,
+                             static_cast<std::uint64_t>(bound.count()))));
       }
       const auto left = std::chrono::ceil<milliseconds>(deadline - now);
       ::MsgWaitForMultipleObjectsEx(

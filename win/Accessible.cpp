@@ -3,8 +3,9 @@
 #include <new>
 #include <string>
 
-#include "weather/SystemFunction.h"
+#include "base/SystemFunction.h"
 #include "win/Controls.h"
+#include "win/GbkTexts.h"  // the default actions, from win/Texts.txt
 #include "win/RuntimeClass.h"
 #include "win/Text.h"
 
@@ -12,10 +13,6 @@ namespace win {
 namespace {
 
 using Microsoft::WRL::ComPtr;
-
-// The default actions' names, as the system's own buttons and links say them.
-constexpr char kPress[] = "\xB0\xB4\xCF\xC2";  // 按下
-constexpr char kJump[] = "\xCC\xF8\xD7\xAA";   // 跳转
 
 // Dynamic annotation's class, interface and name property, defined here: the
 // import library's symbols for oleacc's identifiers are not to be trusted.
@@ -381,9 +378,9 @@ class HostAccessible : public RuntimeClass<IAccessible, IDispatch> {
 
 const OleaccFunctions* Oleacc() noexcept {
   static const OleaccFunctions functions{
-      weather::SystemFunction<decltype(&::LresultFromObject)>(L"oleacc.dll", "LresultFromObject"),
-      weather::SystemFunction<decltype(&::AccessibleObjectFromWindow)>(
-          L"oleacc.dll", "AccessibleObjectFromWindow"),
+      base::SystemFunction<decltype(&::LresultFromObject)>(L"oleacc.dll", "LresultFromObject"),
+      base::SystemFunction<decltype(&::AccessibleObjectFromWindow)>(L"oleacc.dll",
+                                                                    "AccessibleObjectFromWindow"),
   };
   return functions.lresultFromObject && functions.accessibleObjectFromWindow ? &functions : nullptr;
 }

@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "weather/SystemMessage.h"
+#include "base/SystemMessage.h"
 #include "win/Text.h"
 
 namespace win {
@@ -204,7 +204,7 @@ UniqueBitmap LoadBitmapFile(const std::string& path) {
   if (!file) {
     const DWORD error = ::GetLastError();
     throw std::runtime_error("Cannot open file \"" + FullPath(widePath) + "\". " +
-                             weather::SystemMessage(error));
+                             base::SystemMessage(error));
   }
   LARGE_INTEGER size{};
   if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart > 64 * 1024 * 1024) {
@@ -216,7 +216,7 @@ UniqueBitmap LoadBitmapFile(const std::string& path) {
       !::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) {
     const DWORD error = ::GetLastError();
     throw std::runtime_error("Cannot open file \"" + FullPath(widePath) + "\". " +
-                             weather::SystemMessage(error));
+                             base::SystemMessage(error));
   }
   bytes.resize(read);
   if (!IsValidBitmapFile(bytes)) throw std::runtime_error("Bitmap image is not valid");

@@ -1,6 +1,6 @@
 #include "win/Dpi.h"
 
-#include "weather/SystemFunction.h"
+#include "base/SystemFunction.h"
 #include "win/Handles.h"
 
 namespace win {
@@ -19,12 +19,12 @@ constexpr int kPerMonitorDpiAware = 2;  // PROCESS_PER_MONITOR_DPI_AWARE
 
 int DpiOf(HWND window) {
   static const auto getDpiForWindow =
-      weather::SystemFunction<GetDpiForWindowFunction>(L"user32.dll", "GetDpiForWindow");
+      base::SystemFunction<GetDpiForWindowFunction>(L"user32.dll", "GetDpiForWindow");
   if (getDpiForWindow && window) {
     if (const UINT dpi = getDpiForWindow(window)) return static_cast<int>(dpi);
   }
   static const auto getDpiForMonitor =
-      weather::SystemFunction<GetDpiForMonitorFunction>(L"shcore.dll", "GetDpiForMonitor");
+      base::SystemFunction<GetDpiForMonitorFunction>(L"shcore.dll", "GetDpiForMonitor");
   UINT x = 0, y = 0;
   if (getDpiForMonitor &&
       SUCCEEDED(getDpiForMonitor(::MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST),
@@ -42,11 +42,9 @@ void DeclareDpiAwareness() {
   // monitor on 8.1, system-wide on 7): nothing to load or ask.
   if (::IsProcessDPIAware()) return;
   static const auto getProcessDpiAwareness =
-      weather::SystemFunction<GetProcessDpiAwarenessFunction>(L"shcore.dll",
-                                                              "GetProcessDpiAwareness");
+      base::SystemFunction<GetProcessDpiAwarenessFunction>(L"shcore.dll", "GetProcessDpiAwareness");
   static const auto setProcessDpiAwareness =
-      weather::SystemFunction<SetProcessDpiAwarenessFunction>(L"shcore.dll",
-                                                              "SetProcessDpiAwareness");
+      base::SystemFunction<SetProcessDpiAwarenessFunction>(L"shcore.dll", "SetProcessDpiAwareness");
   int awareness = 0;
   if (getProcessDpiAwareness && SUCCEEDED(getProcessDpiAwareness(nullptr, &awareness)) &&
       awareness != 0) {
@@ -57,7 +55,7 @@ void DeclareDpiAwareness() {
 }
 
 RECT OuterRect(const RECT& client, DWORD style, DWORD exStyle, int dpi) {
-  static const auto adjustForDpi = weather::SystemFunction<AdjustWindowRectExForDpiFunction>(
+  static const auto adjustForDpi = base::SystemFunction<AdjustWindowRectExForDpiFunction>(
       L"user32.dll", "AdjustWindowRectExForDpi");
   RECT outer = client;
   if (!adjustForDpi || !adjustForDpi(&outer, style, FALSE, exStyle, static_cast<UINT>(dpi))) {

@@ -1,21 +1,19 @@
-// The Win32 handles and scopes the windows hold, all built on the one handle
-// template: GDI objects, memory DCs, files, child windows, and the scopes that must
-// end whatever happens in between (paint, window DC, selected object, COM
-// apartment).
+// The Win32 handles and scopes the windows hold, all instances of the one
+// handle template: GDI objects, memory DCs, files, child windows, and the
+// scopes that must end whatever happens in between (paint, window DC,
+// selected object, COM apartment).
 #pragma once
 
 #include <windows.h>
 // after windows.h, which it needs
 #include <objbase.h>
 
-#include <utility>
-
-#include "weather/UniqueResource.h"
+#include "base/UniqueResource.h"
 
 namespace win {
 
-using weather::UniqueHandle;
-using weather::UniqueResource;
+using base::UniqueHandle;
+using base::UniqueResource;
 
 namespace detail {
 inline void DeleteGdiObject(HGDIOBJ object) { ::DeleteObject(object); }
@@ -44,69 +42,73 @@ using UniqueMemoryDc = UniqueHandle<HDC, detail::DeleteMemoryDc>;
 using UniqueFile = UniqueResource<detail::FilePolicy>;
 using UniqueChildWindow = UniqueHandle<HWND, detail::DestroyChildWindow>;
 
+namespace detail {
+struct PaintState {
+  HWND window = nullptr;
+  PAINTSTRUCT paint{};
+  HDC dc = nullptr;
+};
+inline bool Painting(const PaintState& state) noexcept { return state.window != nullptr; }
+inline void EndPaint(PaintState state) noexcept { ::EndPaint(state.window, &state.paint); }
+inline PaintState BeginPaint(HWND window) noexcept {
+  PaintState state{window};
+  state.dc = ::BeginPaint(window, &state.paint);
+  return state;
+}
+
+struct WindowDc {
+  HWND window = nullptr;
+  HDC dc = nullptr;
+};
+inline bool HasDc(const WindowDc& held) noexcept { return held.dc != nullptr; }
+inline void ReleaseDc(WindowDc held) noexcept { ::ReleaseDC(held.window, held.dc); }
+
+struct Selection {
+  HDC dc = nullptr;
+  HGDIOBJ previous = nullptr;
+};
+inline bool Selected(const Selection& selection) noexcept { return selection.previous != nullptr; }
+inline void Unselect(Selection selection) noexcept {
+  ::SelectObject(selection.dc, selection.previous);
+}
+}  // namespace detail
+
+// The scopes: each constructor begins what the destructor ends.
+
 // BeginPaint .. EndPaint, so a failure while painting still validates the
 // window (otherwise every later WM_PAINT would fail again).
-class PaintScope {
+class PaintScope : public UniqueResource<
+                       base::ScopePolicy<detail::PaintState, detail::Painting, detail::EndPaint>> {
  public:
-  explicit PaintScope(HWND window) noexcept : window_(window), dc_(::BeginPaint(window, &paint_)) {}
-  PaintScope(const PaintScope&) = delete;
-  PaintScope& operator=(const PaintScope&) = delete;
-  ~PaintScope() { ::EndPaint(window_, &paint_); }
-  HDC Dc() const noexcept { return dc_; }
-  const RECT& Area() const noexcept { return paint_.rcPaint; }
-
- private:
-  HWND window_;
-  PAINTSTRUCT paint_{};
-  HDC dc_;
+  explicit PaintScope(HWND window) noexcept : UniqueResource(detail::BeginPaint(window)) {}
+  HDC Dc() const noexcept { return get().dc; }
+  const RECT& Area() const noexcept { return get().paint.rcPaint; }
 };
 
 // GetDC .. ReleaseDC (a window's or, for null, the screen's).
-class WindowDcScope {
+class WindowDcScope
+    : public UniqueResource<base::ScopePolicy<detail::WindowDc, detail::HasDc, detail::ReleaseDc>> {
  public:
-  explicit WindowDcScope(HWND window = nullptr) noexcept : window_(window), dc_(::GetDC(window)) {}
-  WindowDcScope(const WindowDcScope&) = delete;
-  WindowDcScope& operator=(const WindowDcScope&) = delete;
-  ~WindowDcScope() {
-    if (dc_) ::ReleaseDC(window_, dc_);
-  }
-  HDC Dc() const noexcept { return dc_; }
-
- private:
-  HWND window_;
-  HDC dc_;
+  explicit WindowDcScope(HWND window = nullptr) noexcept
+      : UniqueResource(detail::WindowDc{window, ::GetDC(window)}) {}
+  HDC Dc() const noexcept { return get().dc; }
 };
 
 // Selects a GDI object into a DC for one scope.
-class SelectObjectScope {
+class SelectObjectScope
+    : public UniqueResource<
+          base::ScopePolicy<detail::Selection, detail::Selected, detail::Unselect>> {
  public:
   SelectObjectScope(HDC dc, HGDIOBJ object) noexcept
-      : dc_(dc), previous_(object ? ::SelectObject(dc, object) : nullptr) {}
-  SelectObjectScope(const SelectObjectScope&) = delete;
-  SelectObjectScope& operator=(const SelectObjectScope&) = delete;
-  ~SelectObjectScope() {
-    if (previous_) ::SelectObject(dc_, previous_);
-  }
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_;
+      : UniqueResource(detail::Selection{dc, object ? ::SelectObject(dc, object) : nullptr}) {}
 };
 
 // The thread's single-threaded COM apartment for one scope; left only when
 // joining succeeded (S_FALSE, already joined, also counts).
-class ComApartmentScope {
+class ComApartmentScope : public base::UniqueCall<&::CoUninitialize> {
  public:
-  ComApartmentScope() noexcept : joined_(SUCCEEDED(::CoInitialize(nullptr))) {}
-  ComApartmentScope(const ComApartmentScope&) = delete;
-  ComApartmentScope& operator=(const ComApartmentScope&) = delete;
-  ~ComApartmentScope() {
-    if (joined_) ::CoUninitialize();
-  }
-  bool Joined() const noexcept { return joined_; }
-
- private:
-  bool joined_;
+  ComApartmentScope() noexcept : UniqueResource(SUCCEEDED(::CoInitialize(nullptr))) {}
+  bool Joined() const noexcept { return static_cast<bool>(*this); }
 };
 
 }  // namespace win

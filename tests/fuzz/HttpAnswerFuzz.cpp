@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "weather/HttpGet.h"
+#include "net/HttpAnswer.h"
 
 namespace {
 
@@ -20,8 +20,8 @@ void Check(bool condition) {
 }
 
 // The first byte chooses limits small enough for the fuzzer to reach.
-weather::HttpLimits LimitsFor(std::uint8_t choice) {
-  weather::HttpLimits limits;
+net::HttpLimits LimitsFor(std::uint8_t choice) {
+  net::HttpLimits limits;
   limits.maxPageBytes = 1 + (choice & 0x0F) * 97;
   limits.maxLineBytes = 8 + ((choice >> 4) & 0x03) * 40;
   limits.maxHeaderLines = 1 + ((choice >> 6) & 0x01) * 7;
@@ -31,7 +31,7 @@ weather::HttpLimits LimitsFor(std::uint8_t choice) {
 
 // After an error the page is whatever had arrived: only the rest must agree.
 struct Outcome {
-  std::optional<std::string> error;
+  net::HttpError error = net::HttpError::kNone;
   bool failing = false;
   std::string statusLine;
   std::string page;
@@ -40,32 +40,30 @@ struct Outcome {
 };
 
 // Feeds the answer in pieces of the given sizes (the rest in one), then ends it.
-Outcome Run(const weather::HttpLimits& limits, std::string_view answer,
+Outcome Run(const net::HttpLimits& limits, std::string_view answer,
             const std::vector<std::size_t>& pieces) {
-  weather::HttpResponseParser parser(limits);
+  net::HttpResponseParser parser(limits);
   Outcome outcome;
-  try {
-    for (const std::size_t piece : pieces) {
-      const std::string_view bytes = answer.substr(0, piece);
-      answer.remove_prefix(bytes.size());
-      parser.Feed(bytes);
-      Check(parser.Page().size() <= limits.maxPageBytes);
-    }
-    parser.Feed(answer);
-    parser.FeedEnd();
-    Check(parser.Done());
-  } catch (const std::runtime_error& error) {
-    outcome.error = error.what();
+  for (const std::size_t piece : pieces) {
+    const std::string_view bytes = answer.substr(0, piece);
+    answer.remove_prefix(bytes.size());
+    outcome.error = parser.Feed(bytes);
+    Check(parser.Page().size() <= limits.maxPageBytes);
+    if (outcome.error != net::HttpError::kNone) break;
   }
+  if (outcome.error == net::HttpError::kNone) outcome.error = parser.Feed(answer);
+  if (outcome.error == net::HttpError::kNone) outcome.error = parser.FeedEnd();
+  // An error stays; without one the answer ended.
+  Check(outcome.error == parser.Error());
+  Check(outcome.error != net::HttpError::kNone || parser.Done());
   Check(parser.Page().size() <= limits.maxPageBytes);
-  // The text a failing answer shows: its status line, or a fixed sentence.
-  const std::string failureText = parser.FailureText();
-  Check(!failureText.empty());
-  Check(failureText.size() <= std::max<std::size_t>(limits.maxLineBytes, 64));
-  Check(failureText.find('\n') == std::string::npos);
+  // The status line a failing answer shows, as it arrived.
+  const std::string& statusLine = parser.StatusLine();
+  Check(statusLine.size() <= limits.maxLineBytes);
+  Check(statusLine.find('\n') == std::string::npos);
   outcome.failing = parser.Failing();
-  outcome.statusLine = failureText;
-  if (!outcome.error) {
+  outcome.statusLine = statusLine;
+  if (outcome.error == net::HttpError::kNone) {
     outcome.page = parser.Page();
     // A page only comes with a 2xx status; a failing answer keeps none.
     if (outcome.failing) {
@@ -82,7 +80,7 @@ Outcome Run(const weather::HttpLimits& limits, std::string_view answer,
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
-  const weather::HttpLimits limits = LimitsFor(data[0]);
+  const net::HttpLimits limits = LimitsFor(data[0]);
   // The second byte seeds the piece sizes; the rest is the answer.
   std::uint32_t seed = data[1];
   const std::string_view answer(reinterpret_cast<const char*>(data + 2), size - 2);

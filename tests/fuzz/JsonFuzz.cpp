@@ -9,7 +9,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "json/CodePage.h"
+#include "base/CodePage.h"
 #include "json/Json.h"
 
 namespace {
@@ -24,7 +24,7 @@ void Walk(const json::JsonNode& node) {
   const std::string text = json::ValueText(node);
   if (kind == json::jsString) {
     Check(json::StringText(node) == text);
-    Check(json::GbkToUtf16(text) == json::StringValue(node));
+    Check(base::GbkToUtf16(text) == json::StringValue(node));
   }
   for (std::size_t i = 0; i < json::ElementCount(node); ++i) {
     const json::JsonNode* element = json::ElementAt(node, i);
@@ -32,7 +32,7 @@ void Walk(const json::JsonNode& node) {
     if (kind == json::jsObject) {
       // Whatever member the name finds, it is the first of that name.
       const std::u16string_view name = json::MemberNameAt(node, i);
-      const json::JsonNode* found = json::FindMember(node, json::Utf16ToGbk(name));
+      const json::JsonNode* found = json::FindMember(node, base::Utf16ToGbk(name));
       Check(found != nullptr);
       for (std::size_t j = 0; j <= i; ++j) {
         if (json::MemberNameAt(node, j) == name) {
@@ -68,12 +68,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   // Decoded text encodes to bytes that decode to the same text.
-  const std::u16string wide = json::GbkToUtf16(bytes);
+  const std::u16string wide = base::GbkToUtf16(bytes);
   Check(wide.size() <= size);
-  Check(json::GbkToUtf16(json::Utf16ToGbk(wide)) == wide);
+  Check(base::GbkToUtf16(base::Utf16ToGbk(wide)) == wide);
 
   // The same bytes as UTF-16 units: any unit sequence encodes.
   const std::u16string units(reinterpret_cast<const char16_t*>(data), size / 2);
-  Check(json::Utf16ToGbk(units).size() <= units.size() * 2);
+  Check(base::Utf16ToGbk(units).size() <= units.size() * 2);
   return 0;
 }

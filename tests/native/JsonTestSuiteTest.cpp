@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "json/CodePage.h"
+#include "base/CodePage.h"
 #include "json/Json.h"
 
 namespace {
@@ -70,7 +70,7 @@ std::size_t Walk(const json::JsonNode& node) {
     EXPECT_NE(element, nullptr);
     if (element == nullptr) break;
     if (json::NodeKind(node) == json::jsObject) {
-      EXPECT_NE(json::FindMember(node, json::Utf16ToGbk(json::MemberNameAt(node, i))), nullptr);
+      EXPECT_NE(json::FindMember(node, base::Utf16ToGbk(json::MemberNameAt(node, i))), nullptr);
     }
     count += Walk(*element);
   }

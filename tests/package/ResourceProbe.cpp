@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "weather/UniqueResource.h"
+#include "base/UniqueResource.h"
 
 namespace {
 
-using UniqueModule = weather::UniqueHandle<HMODULE, ::FreeLibrary>;
+using UniqueModule = base::UniqueHandle<HMODULE, ::FreeLibrary>;
 
 constexpr WORD kManifestId = 1;  // CREATEPROCESS_MANIFEST_RESOURCE_ID: the loader's one
 
@@ -31,7 +31,7 @@ struct ActCtxPolicy {
   static bool IsValid(Handle handle) noexcept { return handle != INVALID_HANDLE_VALUE; }
   static void Close(Handle handle) noexcept { ::ReleaseActCtx(handle); }
 };
-using UniqueActCtx = weather::UniqueResource<ActCtxPolicy>;
+using UniqueActCtx = base::UniqueResource<ActCtxPolicy>;
 
 std::string Utf8(std::wstring_view text) {
   if (text.empty()) return {};

@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "json/CodePage.h"
+#include "base/CodePage.h"
 
 namespace {
 
@@ -15,8 +15,8 @@ template <typename Case>
 requires requires(const Case& testCase) { testCase.name; }
 void PrintTo(const Case& testCase, std::ostream* out) { *out << testCase.name; }
 
-using json::GbkToUtf16;
-using json::Utf16ToGbk;
+using base::GbkToUtf16;
+using base::Utf16ToGbk;
 
 struct DecodeCase {
   const char* name;
@@ -162,10 +162,10 @@ TEST(CodePageTable, EncodesOnlyWhatDecodesBack) {
 
 TEST(CodePageAppend, AppendsAfterExistingText) {
   std::u16string wide = u"x";
-  json::AppendGbkToUtf16("\xD6\xD0y", wide);
+  base::AppendGbkToUtf16("\xD6\xD0y", wide);
   EXPECT_EQ(wide, u"x\u4E2Dy");
   std::string narrow = "x";
-  json::AppendUtf16ToGbk(u"\u4E2Dy", narrow);
+  base::AppendUtf16ToGbk(u"\u4E2Dy", narrow);
   EXPECT_EQ(narrow, "x\xD6\xD0y");
 }
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "json/CodePage.h"
+#include "base/CodePage.h"
 #include "json/Json.h"
 
 namespace {
@@ -455,7 +455,7 @@ TEST(JsonObjects, ManyMembersKeepDocumentOrderAndFirstDuplicate) {
   const json::JsonNode& object = json::RootOf(*document);
   ASSERT_EQ(json::ElementCount(object), 300u);
   for (int i = 0; i < 300; ++i) {
-    EXPECT_EQ(json::MemberNameAt(object, i), json::GbkToUtf16(names[i]));
+    EXPECT_EQ(json::MemberNameAt(object, i), base::GbkToUtf16(names[i]));
     EXPECT_EQ(json::NumberValue(*json::ElementAt(object, i)), i);
   }
   for (int key = 0; key < 101; ++key) {

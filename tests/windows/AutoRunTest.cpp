@@ -10,8 +10,8 @@
 
 #include "app/AutoRun.h"
 #include "app/ErrorReport.h"
+#include "base/SystemMessage.h"
 #include "weather/ErrorReportText.h"
-#include "weather/SystemMessage.h"
 #include "win/Failure.h"
 #include "win/Text.h"
 #include "windows/support/ErrorReports.h"
@@ -204,7 +204,7 @@ TEST_F(AutoRunTest, DisableWithTheMachineKeyReadOnly) {
     app::SetAutoRun(app::kAutoRunValueName, app::AutoRunCommand(), false);
     ADD_FAILURE() << "the refused removal raised nothing";
   } catch (const std::runtime_error& error) {
-    const std::string reason = weather::SystemMessage(ERROR_ACCESS_DENIED);
+    const std::string reason = base::SystemMessage(ERROR_ACCESS_DENIED);
     ASSERT_FALSE(reason.empty());
     EXPECT_EQ(error.what(), reason);
   }

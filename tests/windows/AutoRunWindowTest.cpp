@@ -7,9 +7,9 @@
 #include "app/Application.h"
 #include "app/AutoRun.h"
 #include "app/ErrorReport.h"
+#include "base/SystemMessage.h"
 #include "ui/WnVazodivuDodiru.h"
 #include "weather/ErrorReportText.h"
-#include "weather/SystemMessage.h"
 #include "windows/support/ErrorReports.h"
 #include "windows/support/RegistryAccess.h"
 #include "windows/support/StandIn.h"
@@ -111,7 +111,7 @@ TEST_F(AutoRunWindowTest, ForAStandardUserTheButtonWorksThroughTheUsersKey) {
     ClickAutoRun(window);
     ASSERT_EQ(testsupport::RecordedErrorReports().size(), 1u);
     EXPECT_EQ(testsupport::RecordedErrorReports()[0].text,
-              weather::ErrorReportText(weather::SystemMessage(ERROR_ACCESS_DENIED)));
+              weather::ErrorReportText(base::SystemMessage(ERROR_ACCESS_DENIED)));
     EXPECT_EQ(Registered(HKEY_LOCAL_MACHINE), L"\"C:\\elsewhere\\Weather.exe\"");
     EXPECT_EQ(window.BtnAutoRun->Text(), Gbk("取消自动运行"));
   }

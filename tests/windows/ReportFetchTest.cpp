@@ -23,15 +23,15 @@
 
 #include "app/Application.h"
 #include "app/Services.h"
+#include "base/SystemMessage.h"
 #include "json/Json.h"
 #include "support/ScriptedServer.h"
 #include "ui/WnVozevezoVudi.h"
+#include "weather/FailureText.h"
 #include "weather/IconFiles.h"
 #include "weather/Report.h"
 #include "weather/ReportItems.h"
 #include "weather/RuntimeClass.h"
-#include "weather/Socket.h"
-#include "weather/SystemMessage.h"
 #include "weather/XmlHttpRequest.h"
 #include "win/Bitmap.h"
 #include "win/Text.h"
@@ -85,8 +85,8 @@ std::string HostOf(const ScriptedServer& server) {
 }
 
 // Limits a test can wait for.
-weather::HttpLimits ShortLimits() {
-  weather::HttpLimits limits;
+net::HttpLimits ShortLimits() {
+  net::HttpLimits limits;
   limits.connectTimeout = 500ms;
   limits.idleTimeout = 500ms;
   limits.totalTimeout = 1500ms;
@@ -131,7 +131,7 @@ class RecordingView : public weather::ReportView {
 
 using weather::ReportRoute;
 
-void RunInto(RecordingView& view, const std::string& host, const weather::HttpLimits& limits = {},
+void RunInto(RecordingView& view, const std::string& host, const net::HttpLimits& limits = {},
              ReportRoute route = ReportRoute::kOwnTransport) {
   weather::RunReport(
       [&limits, route] { return weather::CreateXmlHttpReportRequest(limits, route); }, view,
@@ -139,7 +139,7 @@ void RunInto(RecordingView& view, const std::string& host, const weather::HttpLi
 }
 
 std::string ErrorOfRun(RecordingView& view, const std::string& host,
-                       const weather::HttpLimits& limits = {},
+                       const net::HttpLimits& limits = {},
                        ReportRoute route = ReportRoute::kOwnTransport) {
   try {
     RunInto(view, host, limits, route);
@@ -204,8 +204,8 @@ TEST_F(ReportFetchTest, NoServerListeningFailsWithThePlatformsDescriptionAndChan
   // text for it, else urlmon's own, else the transport's socket text as the
   // location request shows it; never the bare code.
   constexpr unsigned long kNotFound = 0x800C0005;  // INET_E_RESOURCE_NOT_FOUND
-  std::string described = weather::SystemMessage(kNotFound);
-  if (described.empty()) described = weather::ModuleMessage(L"urlmon.dll", kNotFound);
+  std::string described = base::SystemMessage(kNotFound);
+  if (described.empty()) described = base::ModuleMessage(L"urlmon.dll", kNotFound);
   if (described.empty()) described = weather::SocketErrorText(10061);
   EXPECT_EQ(text, described);
   EXPECT_EQ(text.find("OLE error"), std::string::npos);

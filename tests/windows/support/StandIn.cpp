@@ -116,7 +116,7 @@ StandIn::~StandIn() { HttpGetRaw(port_, "/__quit"); }
 std::string StandIn::HostAndPort() const { return "127.0.0.1:" + std::to_string(port_); }
 
 void StandIn::UseForServices(app::Services& services) const {
-  services.location = weather::HttpEndpoint{"127.0.0.1", port_};
+  services.location = net::HttpEndpoint{"127.0.0.1", port_};
   services.reportUrl = [host = HostAndPort()](std::string_view cityCode) {
     return weather::MakeReportUrl(host, cityCode);
   };
@@ -124,7 +124,7 @@ void StandIn::UseForServices(app::Services& services) const {
 
 void UseUnreachableServices(app::Services& services) {
   const int port = UnusedLoopbackPort();
-  services.location = weather::HttpEndpoint{"127.0.0.1", port};
+  services.location = net::HttpEndpoint{"127.0.0.1", port};
   services.reportUrl = [port](std::string_view cityCode) {
     return weather::MakeReportUrl("127.0.0.1:" + std::to_string(port), cityCode);
   };

@@ -3,9 +3,9 @@
 
 #include <stdexcept>
 
-#include "json/CodePageDetail.h"
+#include "base/CodePageDetail.h"
 
-namespace json::detail {
+namespace base::detail {
 
 void LoadPlatformDoubleByteTable(char16_t* table) {
   if (!IsValidCodePage(936)) throw std::runtime_error("Code page 936 is not available");
@@ -22,4 +22,4 @@ void LoadPlatformDoubleByteTable(char16_t* table) {
   }
 }
 
-}  // namespace json::detail
+}  // namespace base::detail

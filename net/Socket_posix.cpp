@@ -13,12 +13,13 @@
 #include <string>
 #include <utility>
 
-#include "weather/Socket.h"
+#include "net/Socket.h"
+#include "net/SocketDetail.h"
 
-namespace weather {
+namespace net {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using detail::Clock;
 
 // The same numbers the Windows build reports, so error texts match.
 int WinsockCodeOf(int error) {
@@ -132,9 +133,10 @@ bool Wait(int fd, short events, Clock::time_point deadline) {
   }
 }
 
-using UniqueAddressList = UniqueHandle<addrinfo*, ::freeaddrinfo>;
+}  // namespace
 
-// One connect attempt; the Winsock number of its failure, or 0 with result set.
+namespace detail {
+
 int TryConnect(const addrinfo& address, Clock::time_point deadline, UniqueSocket& result) {
   UniqueSocket socket(
       ::socket(address.ai_family, address.ai_socktype | SOCK_CLOEXEC, address.ai_protocol));
@@ -159,32 +161,25 @@ int TryConnect(const addrinfo& address, Clock::time_point deadline, UniqueSocket
   return 0;
 }
 
-}  // namespace
+void FreeAddresses(addrinfo* list) noexcept { ::freeaddrinfo(list); }
 
-void CloseNativeSocket(NativeSocket socket) noexcept { ::close(socket); }
+const addrinfo* NextAddress(const addrinfo& address) noexcept { return address.ai_next; }
 
-TcpConnection TcpConnection::Connect(const std::string& host, int port,
-                                     std::chrono::milliseconds timeout) {
-  const auto deadline = Clock::now() + timeout;
+UniqueAddressList Resolve(const std::string& host, int port) {
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_flags = AI_NUMERICSERV;
   const std::string service = std::to_string(port);
-  if (host.empty()) throw SocketError(kSocketHostNotFound);
   UniqueAddressList list;
   const int resolved = ::getaddrinfo(host.c_str(), service.c_str(), &hints, list.put());
   if (resolved != 0) throw SocketError(ResolverCodeOf(resolved));
-
-  int lastError = kSocketHostNotFound;
-  for (const addrinfo* address = list.get(); address; address = address->ai_next) {
-    UniqueSocket socket;
-    lastError = TryConnect(*address, deadline, socket);
-    if (lastError == 0) return TcpConnection(std::move(socket));
-    if (lastError == kSocketTimedOut) break;
-  }
-  throw SocketError(lastError);
+  return list;
 }
+
+}  // namespace detail
+
+void CloseNativeSocket(NativeSocket socket) noexcept { ::close(socket); }
 
 void TcpConnection::SendAll(std::string_view bytes, std::chrono::milliseconds timeout) {
   const auto deadline = Clock::now() + timeout;
@@ -214,4 +209,4 @@ std::optional<std::size_t> TcpConnection::Receive(char* buffer, std::size_t size
   }
 }
 
-}  // namespace weather
+}  // namespace net

@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace weather {
+namespace base {
 
 // The system's text for an error code (a Win32 error or an HRESULT; the
 // parameter is a DWORD) as GBK, without trailing blanks, line ends and full
@@ -19,4 +19,4 @@ std::string ModuleMessage(const wchar_t* module, unsigned long code);
 // way every system or platform description is shown.
 std::string WithoutTrailingStops(std::string text);
 
-}  // namespace weather
+}  // namespace base

@@ -1,12 +1,12 @@
-#include "json/CodePage.h"
+#include "base/CodePage.h"
 
 #include <cstdint>
 #include <cstring>
 #include <memory>
 
-#include "json/CodePageDetail.h"
+#include "base/CodePageDetail.h"
 
-namespace json {
+namespace base {
 namespace detail {
 namespace {
 
@@ -136,4 +136,4 @@ std::string Utf16ToGbk(std::u16string_view text) {
   return out;
 }
 
-}  // namespace json
+}  // namespace base

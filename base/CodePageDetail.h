@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-namespace json::detail {
+namespace base::detail {
 
 inline constexpr int kLeadFirst = 0x81;  // lead bytes 81..FE
 inline constexpr int kLeadCount = 126;
@@ -53,4 +53,4 @@ std::size_t DecodeGbk(const char* data, std::size_t size, char16_t* out);
 // GBK has none.
 void AppendCodePointAsGbk(char32_t code, std::string& out);
 
-}  // namespace json::detail
+}  // namespace base::detail

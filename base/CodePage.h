@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace json {
+namespace base {
 
 // Decoding follows the Windows code page 936 decoder: 80 is the euro sign,
 // FF is U+F8F5, the user-defined areas map to the private use area, a lead
@@ -19,4 +19,4 @@ std::string Utf16ToGbk(std::u16string_view text);
 void AppendGbkToUtf16(std::string_view gbk, std::u16string& out);
 void AppendUtf16ToGbk(std::u16string_view text, std::string& out);
 
-}  // namespace json
+}  // namespace base

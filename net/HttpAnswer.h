@@ -1,7 +1,6 @@
-// Minimal HTTP/1.1 GETs over fresh TCP connections: "/" of the location page,
-// and the report URL with its redirects (the transport behind the report
-// request). The answer parser is separate from the socket so it can be driven
-// byte by byte.
+// One HTTP/1.1 answer read from whatever bytes arrive: a state machine that
+// does no I/O, so it can be driven byte by byte (and fuzzed), reporting what
+// went wrong as error codes, never as words.
 #pragma once
 
 #include <chrono>
@@ -11,12 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace weather {
-
-struct HttpEndpoint {
-  std::string host;
-  int port = 80;
-};
+namespace net {
 
 // Bounds that keep a silent, slow or hostile server from hanging the window
 // or exhausting memory.
@@ -36,8 +30,25 @@ struct HttpLimits {
   int maxRedirects = 20;
 };
 
-// The request bytes, exactly as sent: five lines and a blank one.
-std::string MakeHttpGetRequest(std::string_view host);
+// What ended an exchange, without words: the caller says it to the user.
+enum class HttpError {
+  kNone,
+  kLineTooLong,             // bound: HttpLimits::maxLineBytes
+  kTooManyHeaderLines,      // bound: maxHeaderLines
+  kTooManyInterimAnswers,   // bound: maxInterimAnswers
+  kPageTooLarge,            // bound: maxPageBytes
+  kClosedBeforeStatusLine,  // the connection ended before a final status line
+  kClosedInHead,            // ... in the header lines of an answer that gives a body
+  kFailingStatus,           // detail: the final status line, empty when there was none
+  kTotalTimeout,            // bound: totalTimeout in milliseconds
+  kIdleTimeout,             // bound: idleTimeout in milliseconds
+  kNotBegun,                // bound: the milliseconds within which no answer began
+  kTooManyRedirects,        // bound: maxRedirects
+  kNotHttpAddress,          // detail: the address
+};
+
+// The limit an error broke (0 for errors that break none).
+std::uint64_t BoundOf(HttpError error, const HttpLimits& limits);
 
 // The status code of a status line: its second blank-separated word as a
 // plain decimal number; nothing when it is no such number.
@@ -46,6 +57,11 @@ std::optional<int> StatusCodeOf(std::string_view statusLine);
 // Digits only (no sign, no prefix, no blanks); nothing on overflow.
 std::optional<std::uint64_t> ParseDecimal(std::string_view text);
 std::optional<std::uint64_t> ParseHex(std::string_view text);
+
+// Header field text: blanks and tabs trimmed from both ends; names compared
+// without regard to ASCII case.
+std::string_view Trimmed(std::string_view text);
+bool EqualsNoCase(std::string_view a, std::string_view b);
 
 // Which final answers give a body.
 enum class HttpBodies {
@@ -57,26 +73,29 @@ enum class HttpBodies {
   kOfEveryStatus,
 };
 
-// Incremental reader of one HTTP answer. Feed it whatever arrives; it keeps
-// at most the header lines plus the page, bounded by the limits. Errors that
-// do not depend on timing are thrown as std::runtime_error from Feed/FeedEnd.
+// Incremental reader of one HTTP answer, a state machine over the bytes fed
+// to it: framing (status line, header lines, interim answers), the body by
+// length, chunks or the connection's end, and the limits. Feed it whatever
+// arrives; it keeps at most the header lines plus the page. It does no I/O
+// and reports what breaks the rules or the limits as a code, not by
+// throwing: an error ends the answer, and every later call gives it again.
 class HttpResponseParser {
  public:
   explicit HttpResponseParser(const HttpLimits& limits = {},
                               HttpBodies bodies = HttpBodies::kOfSuccess);
 
   // Consumes all of bytes; whatever follows a complete answer is ignored.
-  void Feed(std::string_view bytes);
+  HttpError Feed(std::string_view bytes);
   // The server closed the connection.
-  void FeedEnd();
+  HttpError FeedEnd();
 
   bool Done() const noexcept { return state_ == State::kDone; }
+  HttpError Error() const noexcept { return error_; }
   // The final answer's status does not give a page; its body is being
-  // skipped (or was) and the lookup fails with FailureText().
+  // skipped (or was) and the lookup fails with its StatusLine().
   bool Failing() const noexcept { return failing_; }
-  // The text to show when Failing(): the final status line without its line
-  // end, or a note that there was none.
-  std::string FailureText() const;
+  // The final status line without its line end; empty when none arrived.
+  const std::string& StatusLine() const noexcept { return statusLine_; }
   std::optional<int> StatusCode() const;
   // With HttpBodies::kOfEveryStatus: the answer redirects to Location().
   bool Redirects() const noexcept { return redirects_; }
@@ -98,6 +117,7 @@ class HttpResponseParser {
   };
 
   // Takes bytes up to a line end; true with the line (CR LF or LF removed).
+  // (false also when the line breaks its limit, with error_ set).
   bool TakeLine(std::string_view& bytes, std::string& line);
   void OnStatusLine(std::string line);
   void OnHeaderLine(const std::string& line);
@@ -108,6 +128,7 @@ class HttpResponseParser {
   HttpLimits limits_;
   HttpBodies bodies_;
   State state_ = State::kStatusLine;
+  HttpError error_ = HttpError::kNone;
   std::string line_;
   std::string statusLine_;
   int status_ = 0;
@@ -126,42 +147,4 @@ class HttpResponseParser {
   std::string page_;
 };
 
-// The parts of an "http://host[:port]/path?query" address.
-struct HttpUrl {
-  std::string host;  // without the brackets of an IPv6 address
-  int port = 80;
-  std::string authority;  // host and port as written, for the Host header
-  std::string target;     // path and query, "/" at least
-};
-std::optional<HttpUrl> ParseHttpUrl(std::string_view url);
-// Where a Location value leads from base (absolute, "//host/...", "/path" or
-// relative to base's directory).
-std::string ResolveLocation(const HttpUrl& base, std::string_view location);
-
-// The request bytes of a GET of url; extraHeaders are whole lines, each
-// ended by CR LF.
-std::string MakeHttpGetRequest(const HttpUrl& url, std::string_view extraHeaders);
-
-struct HttpAnswer {
-  int status = 0;
-  std::string head;  // as HttpResponseParser::Head()
-  std::string body;
-  // A redirect to an https address, which this GET does not follow: the
-  // address, with the redirect's status, head and body above.
-  std::string elsewhere;
-};
-
-// A duration as the limits' texts give it: "1 second", "30 seconds", "500 ms".
-std::string DurationText(std::chrono::milliseconds duration);
-// The texts of the two read limits.
-std::string IdleTimeoutText(std::chrono::milliseconds silence);
-std::string TotalTimeoutText(std::chrono::milliseconds whole);
-
-// One GET of an http URL, following redirects to http addresses; the final
-// answer whatever its status. The limits bound everything from the first connect to the last
-// byte. Throws SocketError when the network fails, std::runtime_error with
-// the text to show when the server breaks a limit or the rules of HTTP.
-HttpAnswer HttpGetUrl(std::string_view url, const HttpLimits& limits = {},
-                      std::string_view extraHeaders = {});
-
-}  // namespace weather
+}  // namespace net

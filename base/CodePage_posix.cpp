@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <stdexcept>
 
-#include "json/CodePageDetail.h"
+#include "base/CodePageDetail.h"
 
-namespace json::detail {
+namespace base::detail {
 namespace {
 
 class Converter {
@@ -84,4 +84,4 @@ void LoadPlatformDoubleByteTable(char16_t* table) {
   FillPrivateUseArea(table);
 }
 
-}  // namespace json::detail
+}  // namespace base::detail

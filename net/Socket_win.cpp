@@ -5,35 +5,30 @@
 #include <string>
 #include <utility>
 
-#include "weather/Socket.h"
+#include "net/Socket.h"
+#include "net/SocketDetail.h"
 
-namespace weather {
+namespace net {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using detail::Clock;
 
 // Winsock is started on first use and stopped when the process ends, so
 // callers need not know about it.
-class WinsockSession {
- public:
-  WinsockSession() {
-    WSADATA data{};
-    startError_ = ::WSAStartup(MAKEWORD(2, 2), &data);
-  }
-  WinsockSession(const WinsockSession&) = delete;
-  WinsockSession& operator=(const WinsockSession&) = delete;
-  ~WinsockSession() {
-    if (startError_ == 0) ::WSACleanup();
-  }
-  int StartError() const noexcept { return startError_; }
-
- private:
-  int startError_ = 0;
+struct WinsockSession {
+  int startError = 0;
+  base::UniqueCall<&::WSACleanup> cleanup;
 };
 
+WinsockSession StartWinsock() {
+  WSADATA data{};
+  const int error = ::WSAStartup(MAKEWORD(2, 2), &data);
+  return {error, base::UniqueCall<&::WSACleanup>(error == 0)};
+}
+
 void EnsureWinsock() {
-  static const WinsockSession session;
-  if (session.StartError() != 0) throw SocketError(session.StartError());
+  static const WinsockSession session = StartWinsock();
+  if (session.startError != 0) throw SocketError(session.startError);
 }
 
 [[noreturn]] void ThrowLastError() { throw SocketError(::WSAGetLastError()); }
@@ -67,8 +62,6 @@ Readiness Wait(SOCKET socket, WaitFor what, Clock::time_point deadline) {
   }
 }
 
-using UniqueAddressList = UniqueHandle<ADDRINFOA*, ::freeaddrinfo>;
-
 int PendingError(SOCKET socket) {
   int error = 0;
   int length = sizeof error;
@@ -78,7 +71,10 @@ int PendingError(SOCKET socket) {
   return error;
 }
 
-// One connect attempt; the Winsock number of its failure, or 0 with result set.
+}  // namespace
+
+namespace detail {
+
 int TryConnect(const ADDRINFOA& address, Clock::time_point deadline, UniqueSocket& result) {
   UniqueSocket socket(::socket(address.ai_family, address.ai_socktype, address.ai_protocol));
   if (!socket) return ::WSAGetLastError();
@@ -106,6 +102,10 @@ int TryConnect(const ADDRINFOA& address, Clock::time_point deadline, UniqueSocke
   return 0;
 }
 
+}  // namespace detail
+
+namespace {
+
 // Wine reports a reset that arrives while no receive is pending as an orderly
 // close. The two differ in what the connection has left: after an orderly
 // close it waits for us to close our end too and still knows its peer, after
@@ -122,11 +122,14 @@ bool ConnectionWasReset(SOCKET socket) {
 
 void CloseNativeSocket(NativeSocket socket) noexcept { ::closesocket(socket); }
 
-TcpConnection TcpConnection::Connect(const std::string& host, int port,
-                                     std::chrono::milliseconds timeout) {
+namespace detail {
+
+void FreeAddresses(addrinfo* list) noexcept { ::freeaddrinfo(list); }
+
+const addrinfo* NextAddress(const addrinfo& address) noexcept { return address.ai_next; }
+
+UniqueAddressList Resolve(const std::string& host, int port) {
   EnsureWinsock();
-  const auto deadline = Clock::now() + timeout;
-  if (host.empty()) throw SocketError(kSocketHostNotFound);
   ADDRINFOA hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
@@ -136,16 +139,10 @@ TcpConnection TcpConnection::Connect(const std::string& host, int port,
   UniqueAddressList list;
   const int resolved = ::getaddrinfo(host.c_str(), service.c_str(), &hints, list.put());
   if (resolved != 0) throw SocketError(resolved);
-
-  int lastError = kSocketHostNotFound;
-  for (const ADDRINFOA* address = list.get(); address; address = address->ai_next) {
-    UniqueSocket socket;
-    lastError = TryConnect(*address, deadline, socket);
-    if (lastError == 0) return TcpConnection(std::move(socket));
-    if (lastError == kSocketTimedOut) break;
-  }
-  throw SocketError(lastError);
+  return list;
 }
+
+}  // namespace detail
 
 void TcpConnection::SendAll(std::string_view bytes, std::chrono::milliseconds timeout) {
   const auto deadline = Clock::now() + timeout;
@@ -178,4 +175,4 @@ std::optional<std::size_t> TcpConnection::Receive(char* buffer, std::size_t size
   }
 }
 
-}  // namespace weather
+}  // namespace net

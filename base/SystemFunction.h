@@ -8,7 +8,7 @@
 
 #include <string>
 
-namespace weather {
+namespace base {
 
 // Null when the library or the function is missing. A library not yet in the
 // process is loaded from the system folder only, and stays loaded for the
@@ -29,4 +29,4 @@ Function SystemFunction(const wchar_t* library, const char* name) {
   return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(function));
 }
 
-}  // namespace weather
+}  // namespace base

@@ -1,6 +1,6 @@
 // A blocking-style TCP client connection with time limits, over Winsock or
-// POSIX sockets. Failures are thrown with the Winsock error number and its
-// description, so both builds show the same texts.
+// POSIX sockets. Failures are thrown with the Winsock error number, so both
+// builds report the same numbers.
 #pragma once
 
 #include <chrono>
@@ -12,9 +12,9 @@
 #include <string_view>
 #include <utility>
 
-#include "weather/UniqueResource.h"
+#include "base/UniqueResource.h"
 
-namespace weather {
+namespace net {
 
 // Winsock numbers; POSIX errors are mapped onto them.
 inline constexpr int kSocketTimedOut = 10060;
@@ -22,13 +22,10 @@ inline constexpr int kSocketConnectionRefused = 10061;
 inline constexpr int kSocketConnectionReset = 10054;
 inline constexpr int kSocketHostNotFound = 11001;
 
-// "Socket Error # <code>" CR LF <description>.
-std::string SocketErrorText(int code);
-const char* SocketErrorDescription(int code);
-
 class SocketError : public std::runtime_error {
  public:
-  explicit SocketError(int code) : std::runtime_error(SocketErrorText(code)), code_(code) {}
+  explicit SocketError(int code)
+      : std::runtime_error("socket error " + std::to_string(code)), code_(code) {}
   int Code() const noexcept { return code_; }
 
  private:
@@ -43,7 +40,7 @@ using NativeSocket = int;
 inline constexpr NativeSocket kNoSocket = -1;
 #endif
 void CloseNativeSocket(NativeSocket socket) noexcept;
-using UniqueSocket = UniqueHandle<NativeSocket, CloseNativeSocket, kNoSocket>;
+using UniqueSocket = base::UniqueHandle<NativeSocket, CloseNativeSocket, kNoSocket>;
 
 class TcpConnection {
  public:
@@ -64,4 +61,4 @@ class TcpConnection {
   UniqueSocket socket_;
 };
 
-}  // namespace weather
+}  // namespace net

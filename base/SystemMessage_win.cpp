@@ -2,11 +2,11 @@
 
 #include <string_view>
 
-#include "json/CodePage.h"
-#include "weather/SystemMessage.h"
-#include "weather/UniqueResource.h"
+#include "base/CodePage.h"
+#include "base/SystemMessage.h"
+#include "base/UniqueResource.h"
 
-namespace weather {
+namespace base {
 namespace {
 
 void FreeLocal(wchar_t* text) noexcept { ::LocalFree(text); }
@@ -34,7 +34,7 @@ std::string MessageText(DWORD source, HMODULE module, unsigned long code) {
   if (length == 0 || !text) return {};
   // wchar_t and char16_t are both UTF-16 code units on Windows.
   return WithoutTrailingStops(
-      json::Utf16ToGbk(std::u16string_view(reinterpret_cast<const char16_t*>(text.get()), length)));
+      base::Utf16ToGbk(std::u16string_view(reinterpret_cast<const char16_t*>(text.get()), length)));
 }
 
 }  // namespace
@@ -48,4 +48,4 @@ std::string ModuleMessage(const wchar_t* module, unsigned long code) {
   return loaded != nullptr ? MessageText(FORMAT_MESSAGE_FROM_HMODULE, loaded, code) : std::string();
 }
 
-}  // namespace weather
+}  // namespace base

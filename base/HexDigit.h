@@ -2,7 +2,7 @@
 // layers above (chunk sizes, icon numbers written "$1F" or "0x1F").
 #pragma once
 
-namespace json {
+namespace base {
 
 // 0 to 15 for 0-9, a-f and A-F; -1 for any other byte.
 constexpr int HexDigitValue(char c) noexcept {
@@ -12,4 +12,4 @@ constexpr int HexDigitValue(char c) noexcept {
   return -1;
 }
 
-}  // namespace json
+}  // namespace base
