@@ -13,6 +13,7 @@ const H = require('./helpers');
 const { FakeUpstream } = require('./fakeUpstream');
 const { loadCityTable } = require('../lib/cityTable');
 const { DAILY, HOURLY } = require('../lib/openMeteo');
+const { getUrl, requestThread } = require('../lib/upstream');
 
 const table = loadCityTable();
 const CODES = [...new Set(table.entries.map((entry) => entry.code))];
@@ -256,6 +257,22 @@ test('while the API hangs or drips, a stored place answers at once', async () =>
       await sleep(300);
       assert.ok(ticks <= 2, `${mode}: ${ticks} ticks in 300 ms`);
     });
+  }
+});
+
+test('a request thread that stops fails its requests at once, and the next request starts another', async () => {
+  const fake = await new FakeUpstream({ mode: 'hang' }).listen();
+  try {
+    const hung = getUrl(`${fake.base}/v1/forecast`, { timeoutMs: 30000 });
+    while (!fake.hanging.size) await sleep(5);
+    await requestThread().terminate();
+    await assert.rejects(hung, (error) => error.kind === 'network' && /thread stopped/.test(error.message));
+    fake.mode = 'ok';
+    const { status, body } = await getUrl(`${fake.base}/v1/forecast?latitude=39.9&longitude=116.4&daily=temperature_2m_max`);
+    assert.strictEqual(status, 200);
+    assert.ok(Buffer.isBuffer(body) && JSON.parse(body).daily, 'a whole answer as a Buffer');
+  } finally {
+    await fake.close();
   }
 });
 
