@@ -137,8 +137,8 @@ class WeatherService {
   }
 
   report(code, request) {
-    if (!this.source.has(code)) return errorAnswer(404, NOT_FOUND);
     const found = this.source.report(code, this.source.today());
+    if (found === undefined) return errorAnswer(404, NOT_FOUND);
     // A stored report answers at once; a place not stored yet waits for its batch.
     return found && typeof found.then === 'function' ?
       found.then((entry) => this.reportAnswer(entry, request)) : this.reportAnswer(found, request);

@@ -94,7 +94,7 @@ class RequestHeaders {
 function headOf(answer, body) {
   const head = ['Server', 'weather-service'];
   for (const [name, value] of answer.headers || []) head.push(name, value);
-  if (answer.status >= 200 && answer.status !== 204 && answer.status !== 304) head.push('Content-Length', body.length);
+  if (answer.status >= 200 && answer.status !== 204 && answer.status !== 304) head.push('Content-Length', `${body.length}`);
   return head;
 }
 

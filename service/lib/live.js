@@ -39,7 +39,10 @@ class LiveSource {
     const paid = (given, free, hosted) => (apiKey && given === free ? hosted : given);
     const base = paid(forecastBase, OM.FREE_BASE, OM.PAID_BASE);
     const airUrl = paid(airBase, AQ.BASE, AQ.BASE.replace('https://', 'https://customer-'));
-    this.store = new ForecastStore({ file: options.storePath, origin: base, log });
+    // A place's report is made again once its forecast or air is replaced.
+    this.store = new ForecastStore({ file: options.storePath, origin: base, log,
+      changed: (code) => this.reports.delete(code) });
+    this.reports = new Map();   // code -> {today, entry}: the report of the stored forecast on one day
     this.codes = table.entries.map((entry) => entry.code).filter((code, i, all) =>
       all.indexOf(code) === i && coordinates[code]);
     this.plan = planSchedule(this.codes.length, budget, batchSize, { airEveryMs: airBase ? airEveryMs : 0 });
@@ -101,7 +104,6 @@ class LiveSource {
       now,
       log,
     });
-    this.reports = new Map();   // code -> {key, entry}: the report of one stored forecast on one day
   }
 
   start() {
@@ -128,13 +130,12 @@ class LiveSource {
   // The answer entry of a stored forecast today: {body, etag, lastModified,
   // freshUntil}, made once per forecast and day; null when it lacks today.
   entryFor(code, today) {
-    const forecast = this.store.get(code);
-    if (!forecast) return null;
-    const air = this.store.getAir(code) || null;
-    const kept = this.reports.get(code);
     // Made again only for a new forecast, new air or a new day.
-    if (kept && kept.forecast === forecast && kept.air === air && kept.today === today) return kept.entry;
-    if (!covers(forecast, today)) return null;
+    const kept = this.reports.get(code);
+    if (kept !== undefined && kept.today === today) return kept.entry;
+    const forecast = this.store.get(code);
+    if (!forecast || !covers(forecast, today)) return null;
+    const air = this.store.getAir(code) || null;
     const report = buildReport(this.table.byCode.get(code), code, forecast, today, forecast.fetchedAt, air);
     const body = Buffer.from(JSON.stringify(report), 'utf8');
     // The report changes at the next refresh and at China's next midnight.
@@ -148,7 +149,7 @@ class LiveSource {
       headersSecond: -1,
       freshUntil: Math.min(forecast.fetchedAt + this.plan.intervalMs, this.date ? Infinity : dayStart + 86400e3),
     };
-    this.reports.set(code, { forecast, air, today, entry });
+    this.reports.set(code, { today, entry });
     return entry;
   }
 
@@ -158,10 +159,12 @@ class LiveSource {
   }
 
   // The entry of a place on `today` at once, or a promise of one (null: none
-  // just now).
+  // just now; undefined: not a place served).
   report(code, today) {
     const entry = this.entryFor(code, today);
-    if (entry || !this.codes.includes(code)) return entry;
+    if (entry) return entry;
+    if (!this.has(code)) return undefined;
+    if (!this.codes.includes(code)) return null;
     // Nothing stored that holds today: wait for the place's batch, boundedly.
     if (this.refresher.waiting() >= MAX_WAITING) return null;
     return this.refresher.whenStored(code, this.coldWaitMs).then(() => this.entryFor(code, this.today()));

@@ -14,10 +14,12 @@ const VERSION = 1;
 class ForecastStore {
   // `origin` names where the forecasts come from (the API's base URL): a
   // file written for another origin is not used.
-  constructor({ file = null, origin = '', log = () => {} } = {}) {
+  // `changed(code)` hears of every place whose forecast or air is replaced.
+  constructor({ file = null, origin = '', log = () => {}, changed = () => {} } = {}) {
     this.file = file;
     this.origin = origin;
     this.log = log;
+    this.changed = changed;
     this.places = new Map();   // code -> {source, fetchedAt, start, daily, hourly}
     this.air = new Map();      // code -> {fetchedAt, start, hourly: {pm2_5, pm10, dust}}
     this.writing = null;
@@ -40,10 +42,11 @@ class ForecastStore {
     for (const [code, forecast] of Object.entries(data.places)) {
       if (forecast && typeof forecast.start === 'string' && Number.isFinite(forecast.fetchedAt)) {
         this.places.set(code, forecast);
+        this.changed(code);
       }
     }
     for (const [code, air] of Object.entries(data.air || {})) {
-      if (air && Number.isFinite(air.fetchedAt)) this.air.set(code, air);
+      if (air && Number.isFinite(air.fetchedAt)) this.setAir(code, air);
     }
     this.log('store', { outcome: 'loaded', file: this.file, places: this.places.size });
     return this.places.size;
@@ -55,6 +58,7 @@ class ForecastStore {
 
   set(code, forecast) {
     this.places.set(code, forecast);
+    this.changed(code);
   }
 
   getAir(code) {
@@ -63,6 +67,7 @@ class ForecastStore {
 
   setAir(code, air) {
     this.air.set(code, air);
+    this.changed(code);
   }
 
   // Writes the file; calls made while a write is under way give one more.

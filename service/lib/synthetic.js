@@ -196,7 +196,9 @@ class SyntheticSource {
     return this.table.byCode.has(code) || HOOKS.has(code);
   }
 
+  // undefined: not a place served.
   report(code, today) {
+    if (!this.has(code)) return undefined;
     return this.keep('reports', code, today, () => {
       const body = hookReport(code, this.table, today) ||
         (this.table.byCode.has(code) ? Buffer.from(JSON.stringify(makeReport(this.table.byCode.get(code), code, today)), 'utf8') : null);
