@@ -1,21 +1,25 @@
 'use strict';
-// The benchmark's baseline: node's own http server answering every request
-// with one fixed answer (status, headers in their order, body), read from a
-// JSON file {status, reason, headers: [name, value, ...], body: base64}.
-// Usage: node service/bench/bareServer.js ANSWER.json; prints "listening on
+// The benchmark's baseline: node's own http server answering each path with
+// a fixed answer (status, headers in their order, body), read from a JSON
+// file {fallback: PATH, answers: {PATH: {status, reason, headers: [name,
+// value, ...], body: base64}}}; other paths get the fallback's answer.
+// Usage: node service/bench/bareServer.js ANSWERS.json; prints "listening on
 // 127.0.0.1:PORT" and stops on SIGTERM or when its parent goes.
 
 const fs = require('fs');
 const http = require('http');
 
-const answer = JSON.parse(fs.readFileSync(process.argv[2], 'utf8'));
-const body = Buffer.from(answer.body, 'base64');
+const file = JSON.parse(fs.readFileSync(process.argv[2], 'utf8'));
+const answers = new Map(Object.entries(file.answers).map(([target, answer]) =>
+  [target, { ...answer, body: Buffer.from(answer.body, 'base64') }]));
+const fallback = answers.get(file.fallback);
 
 const server = http.createServer((req, res) => {
+  const answer = answers.get(req.url) || fallback;
   // Headers given explicitly (Date, Connection, Keep-Alive included), so
   // node adds none of its own and the bytes match the captured answer.
   res.writeHead(answer.status, answer.reason, answer.headers);
-  res.end(body);
+  res.end(answer.body);
 });
 server.listen(0, '127.0.0.1', () => {
   process.stdout.write(`listening on 127.0.0.1:${server.address().port}\n`);
